@@ -4,7 +4,7 @@
 #   ./bench.sh vfs script       bench_vfs and bench_script
 set -euo pipefail
 cd "$(dirname "$0")"
-BUILD=build-bench
+BUILD="${BENCH_BUILD:-build-bench}"
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSHOWCASE_BENCH=ON -DSHOWCASE_TESTS=OFF >/dev/null
 names=("$@")
 if [ ${#names[@]} -eq 0 ]; then

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 SECONDS_EACH="${FUZZ_SECONDS:-60}"
-BUILD=build-fuzz
+BUILD="${FUZZ_BUILD:-build-fuzz}"
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DSHOWCASE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
