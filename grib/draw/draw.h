@@ -54,9 +54,11 @@ struct GribSequence {
     char name[32];
     const GribSequenceFrame* frames;
 };
+// timeLeft is 32-bit so that frame durations above 32,767 ticks keep their
+// length instead of wrapping negative.
 struct GribSequenceCursor {
     uint16_t frameIndex;
-    int16_t timeLeft;
+    int32_t timeLeft;
     uint16_t loop;
     const GribSequence* sequence;  // null once a non-looping sequence has ended
 };
