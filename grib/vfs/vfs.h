@@ -58,3 +58,10 @@ int GRIB_WildMatch(const char* name, const char* pattern);
 
 int GRIB_MountArchive(const char* path, int keepOpen);
 int32_t GRIB_RefreshShadows();
+
+// Releases every mounted archive and empties the mount list. For tests and
+// the tool between runs; the viewer keeps its archives until it ends.
+void GRIB_ResetMounts();
+// Opens a file inside one archive only (the disk and the mount list are not
+// consulted); null when the path names no file there.
+FileHandle* GRIB_OpenArchiveFile(OPENGRIBFILE* archive, const char* path);

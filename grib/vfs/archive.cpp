@@ -1,0 +1,268 @@
+#include "grib/vfs/archive.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "grib/env/env.h"
+#include "grib/vfs/disk.h"
+#include "grib/vfs/vfs.h"
+
+namespace {
+
+const char kTrailer[] = "Copyright 0000 Quilfen Entertainment";
+constexpr size_t kTrailerSize = 36;
+static_assert(sizeof kTrailer - 1 == kTrailerSize);
+
+uint32_t Get32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+bool ReadExact(FILE* f, int64_t offset, void* buffer, size_t count) {
+    if (fseeko(f, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
+    return std::fread(buffer, 1, count, f) == count;
+}
+
+void FreeDirectory(GRIBFILE* dir) {
+    if (!dir) return;
+    GRIB_Free(dir->block);
+    GRIB_Free(dir->nodes);
+    GRIB_Free(dir->entries);
+    GRIB_Free(dir->infos);
+    GRIB_Free(dir);
+}
+
+// Builds the native tree over an unscrambled block, checking every record
+// against the block's bounds. Each node may be reached once only, which
+// rejects cycles (and shared subtrees, which can't be relocated in place
+// either).
+GRIBFILE* BuildDirectory(uint8_t* block, uint32_t size) {
+    struct RawNode {
+        int32_t count;
+        uint32_t entriesAt;
+        int32_t first;  // index of its first entry
+    };
+    struct RawEntry {
+        uint32_t nameAt;
+        uint32_t dataAt;
+        uint8_t flags;
+        int32_t target;  // node index (directory) or info index (file)
+    };
+    auto fits = [size](uint64_t offset, uint64_t length) { return offset <= size && length <= size - offset; };
+
+    std::vector<RawNode> nodes;
+    std::vector<RawEntry> entries;
+    std::vector<GribFileInfo> infos;
+    std::unordered_set<uint32_t> seen;
+    // Entry arrays that don't overlap can't hold more entries than this.
+    const uint64_t maxEntries = (size - 20) / 9;
+
+    uint32_t rootAt = Get32(block + 16);
+    auto addNode = [&](uint32_t at) -> int32_t {
+        if (!fits(at, 8) || !seen.insert(at).second) return -1;
+        RawNode n{static_cast<int32_t>(Get32(block + at)), Get32(block + at + 4), 0};
+        if (n.count < 0) n.count = 0;
+        if (n.count > 0 && (!fits(n.entriesAt, static_cast<uint64_t>(n.count) * 9) ||
+                            entries.size() + static_cast<uint64_t>(n.count) > maxEntries))
+            return -1;
+        n.first = static_cast<int32_t>(entries.size());
+        for (int32_t i = 0; i < n.count; ++i) {
+            const uint8_t* e = block + n.entriesAt + static_cast<uint32_t>(i) * 9;
+            entries.push_back(RawEntry{Get32(e), Get32(e + 4), e[8], -1});
+        }
+        nodes.push_back(n);
+        return static_cast<int32_t>(nodes.size() - 1);
+    };
+    if (addNode(rootAt) < 0) return nullptr;
+    // Breadth-first, so deep trees need no deep recursion.
+    for (size_t n = 0; n < nodes.size(); ++n) {
+        RawNode node = nodes[n];
+        for (int32_t i = 0; i < node.count; ++i) {
+            RawEntry& e = entries[static_cast<size_t>(node.first + i)];
+            if (e.nameAt >= size || !std::memchr(block + e.nameAt, 0, size - e.nameAt)) return nullptr;
+            if (e.flags & GRIB_ENTRY_DIRECTORY) {
+                uint32_t at = e.dataAt;
+                int32_t child = addNode(at);
+                if (child < 0) return nullptr;
+                entries[static_cast<size_t>(node.first + i)].target = child;
+            } else {
+                if (!fits(e.dataAt, 8)) return nullptr;
+                infos.push_back(GribFileInfo{Get32(block + e.dataAt), Get32(block + e.dataAt + 4)});
+                e.target = static_cast<int32_t>(infos.size() - 1);
+            }
+        }
+    }
+
+    auto* dir = static_cast<GRIBFILE*>(GRIB_Alloc("GRIBFILE directory", sizeof(GRIBFILE)));
+    if (!dir) return nullptr;
+    *dir = GRIBFILE{};
+    dir->nodes = static_cast<GribNode*>(GRIB_Alloc("GRIBFILE nodes", nodes.size() * sizeof(GribNode)));
+    dir->entries = static_cast<GribEntry*>(GRIB_Alloc("GRIBFILE entries", entries.size() * sizeof(GribEntry)));
+    dir->infos = static_cast<GribFileInfo*>(GRIB_Alloc("GRIBFILE file info", infos.size() * sizeof(GribFileInfo)));
+    if (!dir->nodes || !dir->entries || !dir->infos) {
+        FreeDirectory(dir);
+        return nullptr;
+    }
+    dir->nodeCount = static_cast<int32_t>(nodes.size());
+    dir->entryCount = static_cast<int32_t>(entries.size());
+    dir->infoCount = static_cast<int32_t>(infos.size());
+    if (!infos.empty()) std::memcpy(dir->infos, infos.data(), infos.size() * sizeof(GribFileInfo));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const RawEntry& r = entries[i];
+        GribEntry& e = dir->entries[i];
+        e.name = reinterpret_cast<const char*>(block + r.nameAt);
+        // The shadowed bit has no meaning on disk.
+        e.flags = static_cast<uint8_t>(r.flags & ~GRIB_ENTRY_SHADOWED);
+        bool isDir = r.flags & GRIB_ENTRY_DIRECTORY;
+        e.node = isDir ? &dir->nodes[r.target] : nullptr;
+        e.info = isDir ? nullptr : &dir->infos[r.target];
+    }
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        dir->nodes[i].count = nodes[i].count;
+        dir->nodes[i].entries = nodes[i].count > 0 ? &dir->entries[nodes[i].first] : nullptr;
+    }
+    dir->block = block;
+    dir->size = size;
+    dir->root = &dir->nodes[0];
+    return dir;
+}
+
+// Finds one component (length bytes of name) among the node's entries,
+// from the last to the first.
+GribEntry* FindInNode(GribNode* node, const char* name, size_t length) {
+    if (!node || length == 0) return nullptr;
+    for (int32_t i = node->count - 1; i >= 0; --i) {
+        GribEntry* e = &node->entries[i];
+        size_t k = 0;
+        while (k < length && e->name[k] && gribdisk::Upper(e->name[k]) == gribdisk::Upper(name[k])) ++k;
+        if (k == length && e->name[k] == 0) return e;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+uint8_t GRIB_DeriveKey(uint8_t k) {
+    if (k == 0) return 0;
+    return static_cast<uint8_t>(~(((k << 2) | (k >> 6)) & 0xFF));
+}
+
+void GRIB_Unscramble(void* buffer, int32_t count, uint8_t key, uint32_t firstOffset) {
+    if (key == 0 || !buffer || count <= 0) return;
+    auto* p = static_cast<uint8_t*>(buffer);
+    // The transform repeats every 256 offsets: precompute one table.
+    uint8_t table[256];
+    for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(~(i ^ key));
+    uint32_t at = firstOffset & 0xFF;
+    for (int32_t i = 0; i < count; ++i) {
+        p[i] = static_cast<uint8_t>(p[i] ^ table[at]);
+        at = (at + 1) & 0xFF;
+    }
+}
+
+OPENGRIBFILE* GRIB_OpenArchive(const char* path, int keepOpen) {
+    if (!path || std::strlen(path) > GRIB_MAX_PATH) return nullptr;
+    std::string diskPath;
+    if (!gribdisk::Resolve(path, diskPath, false)) return nullptr;
+    FILE* f = std::fopen(diskPath.c_str(), "rb");
+    if (!f) return nullptr;
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(f);
+        return nullptr;
+    }
+    auto* a = static_cast<OPENGRIBFILE*>(GRIB_Alloc("OPENGRIBFILE structure", sizeof(OPENGRIBFILE)));
+    if (!a) {
+        std::fclose(f);
+        return nullptr;
+    }
+    std::memset(a, 0, sizeof *a);
+    a->stream = f;
+    a->cachedPosition = -1;
+    a->keepOpen = keepOpen ? 1 : 0;
+    auto reject = [&]() -> OPENGRIBFILE* {
+        if (a->stream) std::fclose(a->stream);
+        GRIB_Free(a);
+        return nullptr;
+    };
+
+    std::string full = diskPath;
+    if (full[0] != '/') {
+        char cwd[GRIB_ARCHIVE_PATH_MAX];
+        if (!getcwd(cwd, sizeof cwd)) return reject();
+        full = std::string(cwd) + "/" + diskPath;
+    }
+    if (full.size() >= sizeof a->fullPath) return reject();
+    std::memcpy(a->fullPath, full.c_str(), full.size() + 1);
+    std::strncpy(a->name, path, sizeof a->name - 1);
+
+    const int64_t fileSize = st.st_size;
+    uint8_t header[20];
+    if (fileSize < static_cast<int64_t>(sizeof header) || !ReadExact(f, 0, header, sizeof header)) return reject();
+    if (std::memcmp(header, "GRIB", 4) != 0 || Get32(header + 4) != 0x00010000) return reject();
+
+    char trailer[kTrailerSize];
+    if (fileSize < static_cast<int64_t>(kTrailerSize) ||
+        !ReadExact(f, fileSize - static_cast<int64_t>(kTrailerSize), trailer, kTrailerSize))
+        return reject();
+    std::memcpy(trailer + 10, "0000", 4);
+    if (std::memcmp(trailer, kTrailer, kTrailerSize) != 0) return reject();
+
+    uint32_t size = Get32(header + 8);
+    if (size < 20 || size > fileSize) return reject();
+    auto* block = static_cast<uint8_t*>(GRIB_Alloc("GRIBFILE header", size));
+    if (!block) return reject();
+    if (!ReadExact(f, 0, block, size)) {
+        GRIB_Free(block);
+        return reject();
+    }
+    block[12] = GRIB_DeriveKey(block[12]);
+    GRIB_Unscramble(block + 20, static_cast<int32_t>(size - 20), block[12], 20);
+    a->directory = BuildDirectory(block, size);
+    if (!a->directory) {
+        GRIB_Free(block);
+        return reject();
+    }
+    if (!a->keepOpen) {
+        std::fclose(a->stream);
+        a->stream = nullptr;
+    }
+    return a;
+}
+
+void GRIB_CloseArchive(OPENGRIBFILE* archive) {
+    if (!archive) return;
+    if (archive->stream) std::fclose(archive->stream);
+    FreeDirectory(archive->directory);
+    GRIB_Free(archive);
+}
+
+GribNode* GRIB_LookupDirectory(GRIBFILE* directory, const char* dirPart, size_t length) {
+    if (!directory || !dirPart) return nullptr;
+    GribNode* node = directory->root;
+    size_t start = 0;
+    while (start < length) {
+        const char* slash = static_cast<const char*>(std::memchr(dirPart + start, '\\', length - start));
+        if (!slash) return nullptr;  // a directory part ends with a backslash
+        size_t end = static_cast<size_t>(slash - dirPart);
+        GribEntry* e = FindInNode(node, dirPart + start, end - start);
+        if (!e || !(e->flags & GRIB_ENTRY_DIRECTORY)) return nullptr;
+        node = e->node;
+        start = end + 1;
+    }
+    return node;
+}
+
+GribEntry* GRIB_LookupPath(GRIBFILE* directory, const char* path) {
+    if (!directory || !path) return nullptr;
+    const char* last = std::strrchr(path, '\\');
+    size_t dirLength = last ? static_cast<size_t>(last - path + 1) : 0;
+    GribNode* node = GRIB_LookupDirectory(directory, path, dirLength);
+    if (!node) return nullptr;
+    return FindInNode(node, path + dirLength, std::strlen(path + dirLength));
+}

@@ -1,0 +1,162 @@
+#include "grib/vfs/disk.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace gribdisk {
+
+namespace {
+
+std::string Join(const std::string& base, const std::string& name) {
+    if (base.empty()) return name;
+    if (base.back() == '/') return base + name;
+    return base + "/" + name;
+}
+
+int CompareNoCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        char x = Upper(*a), y = Upper(*b);
+        if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y) ? -1 : 1;
+        if (!x) return 0;
+    }
+}
+
+// The entry of dir whose name equals name without regard to case; of
+// several, the smallest in byte order, so the choice doesn't depend on the
+// order the directory happens to list them in.
+bool FindNoCase(const std::string& dir, const std::string& name, std::string& found) {
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return false;
+    bool any = false;
+    while (dirent* e = readdir(d)) {
+        if (!EqualNoCase(e->d_name, name.c_str())) continue;
+        if (!any || std::strcmp(e->d_name, found.c_str()) < 0) found = e->d_name;
+        any = true;
+    }
+    closedir(d);
+    return any;
+}
+
+void Fill(FindData& data, const char* name, const struct stat& st) {
+    data = FindData{};
+    bool dir = S_ISDIR(st.st_mode);
+    data.attributes = dir ? GRIB_ATTR_DIRECTORY : GRIB_ATTR_NORMAL;
+    if (!(st.st_mode & S_IWUSR)) data.attributes |= GRIB_ATTR_READONLY;
+    data.creationTime = static_cast<uint32_t>(st.st_ctime);
+    data.lastAccessTime = static_cast<uint32_t>(st.st_atime);
+    data.lastWriteTime = static_cast<uint32_t>(st.st_mtime);
+    if (!dir) data.size = st.st_size > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<uint32_t>(st.st_size);
+    SetName(data, name);
+}
+
+}  // namespace
+
+bool EqualNoCase(const char* a, const char* b) { return CompareNoCase(a, b) == 0; }
+
+void SetName(FindData& data, const char* name) {
+    std::strncpy(data.name, name, sizeof data.name - 1);
+    data.name[sizeof data.name - 1] = 0;
+}
+
+bool Resolve(const char* path, std::string& out, bool allowMissingLast) {
+    if (!path || !*path) return false;
+    std::string p(path);
+    std::replace(p.begin(), p.end(), '\\', '/');
+    std::string base = p[0] == '/' ? "/" : "";
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= p.size()) {
+        size_t end = p.find('/', start);
+        if (end == std::string::npos) end = p.size();
+        if (end > start) parts.push_back(p.substr(start, end - start));
+        start = end + 1;
+    }
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& comp = parts[i];
+        std::string exact = Join(base, comp);
+        struct stat st;
+        if (comp == "." || comp == ".." || lstat(exact.c_str(), &st) == 0) {
+            base = exact;
+            continue;
+        }
+        std::string found;
+        if (FindNoCase(base, comp, found)) {
+            base = Join(base, found);
+        } else if (allowMissingLast && i + 1 == parts.size()) {
+            base = exact;
+        } else {
+            return false;
+        }
+    }
+    if (base.empty()) return false;
+    out = base;
+    return true;
+}
+
+bool Match(const char* name, const char* pattern) {
+    if (!std::strcmp(pattern, "*.*")) pattern = "*";
+    // Greedy match with one backtrack point: the last star seen.
+    const char* star = nullptr;
+    const char* resume = nullptr;
+    while (*name) {
+        if (*pattern == '*') {
+            star = pattern++;
+            resume = name;
+        } else if (*pattern && (*pattern == '?' || Upper(*pattern) == Upper(*name))) {
+            ++pattern;
+            ++name;
+        } else if (star) {
+            pattern = star + 1;
+            name = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == '*') ++pattern;
+    return *pattern == 0;
+}
+
+std::vector<FindData> Find(const char* pattern) {
+    std::vector<FindData> results;
+    const char* slash = nullptr;
+    for (const char* c = pattern; *c; ++c)
+        if (*c == '\\' || *c == '/') slash = c;
+    std::string dirPart = slash ? std::string(pattern, static_cast<size_t>(slash - pattern + 1)) : "";
+    const char* namePart = slash ? slash + 1 : pattern;
+    std::string dir;
+    if (dirPart.empty()) dir = ".";
+    else if (!Resolve(dirPart.c_str(), dir, false)) return results;
+    struct stat st;
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return results;
+
+    for (const char* special : {".", ".."}) {
+        struct stat sst;
+        if (Match(special, namePart) && stat(Join(dir, special).c_str(), &sst) == 0) {
+            results.emplace_back();
+            Fill(results.back(), special, sst);
+        }
+    }
+    size_t fixed = results.size();
+    DIR* d = opendir(dir.c_str());
+    if (!d) return results;
+    while (dirent* e = readdir(d)) {
+        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
+        if (!Match(e->d_name, namePart)) continue;
+        struct stat est;
+        if (stat(Join(dir, e->d_name).c_str(), &est) != 0) continue;  // dangling link
+        results.emplace_back();
+        Fill(results.back(), e->d_name, est);
+    }
+    closedir(d);
+    std::sort(results.begin() + static_cast<std::ptrdiff_t>(fixed), results.end(),
+              [](const FindData& a, const FindData& b) {
+                  int c = CompareNoCase(a.name, b.name);
+                  return c != 0 ? c < 0 : std::strcmp(a.name, b.name) < 0;
+              });
+    return results;
+}
+
+}  // namespace gribdisk
