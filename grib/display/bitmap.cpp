@@ -15,6 +15,7 @@ GribBitmap* GRIB_CreateBitmap(const char* tag, uint32_t width, uint32_t height) 
 }
 
 void GRIB_InitBitmap(GribBitmap* bitmap, uint32_t width, uint32_t height, uint32_t pitch, uint8_t* pixels) {
+    if (!bitmap) return;
     bitmap->width = width;
     bitmap->height = height;
     bitmap->pitch = pitch;
@@ -36,13 +37,14 @@ int GRIB_ClearBitmap(GribBitmap* bitmap, uint8_t index) {
         if (!GRIB_LockScreen(&screen)) return 1;
         target = &screen;
     }
-    if (target->flags & GRIB_BITMAP_VALID)
+    if ((target->flags & GRIB_BITMAP_VALID) && target->pixels)
         std::memset(target->pixels, index, static_cast<size_t>(target->height) * target->pitch);
     if (!bitmap) GRIB_UnlockScreen(&screen);
     return 1;
 }
 
 void GRIB_ResetClip(GribBitmap* bitmap) {
+    if (!bitmap) return;
     bitmap->clipLeft = 0;
     bitmap->clipTop = 0;
     bitmap->clipRight = static_cast<int32_t>(bitmap->width) - 1;
@@ -51,7 +53,7 @@ void GRIB_ResetClip(GribBitmap* bitmap) {
 
 int GRIB_LockScreen(GribBitmap* out) {
     GribEnvironment* env = GRIB_GetEnvironment();
-    if (!env->surfacePresent || !env->currentSurface) return 0;
+    if (!out || !env->surfacePresent || !env->currentSurface) return 0;
     *out = *env->currentSurface;
     return 1;
 }
@@ -59,6 +61,7 @@ int GRIB_LockScreen(GribBitmap* out) {
 int GRIB_UnlockScreen(GribBitmap*) { return 1; }
 
 void GRIB_ImageFromBitmap(GribImage* image, const GribBitmap* bitmap) {
+    if (!image || !bitmap) return;
     image->width = static_cast<uint16_t>(bitmap->pitch);
     image->height = static_cast<uint16_t>(bitmap->height);
     image->originX = bitmap->originX;

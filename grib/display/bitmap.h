@@ -24,7 +24,10 @@ enum : uint32_t { GRIB_BITMAP_VALID = 0x1 };
 // An image frame. In files it is 24 bytes with a 4-byte data offset; in
 // memory data and depth are native pointers. dataSize bounds what data
 // points at, so run-length rows and sub-image arrays are never followed past
-// their block (0 for raw pixels means width × height are trusted).
+// their block: raw pixels are drawn only when dataSize is 0 (width × height
+// trusted) or at least width × height; run-length rows are read up to
+// dataSize bytes; a sub-image list holds at most dataSize / sizeof(pointer)
+// entries.
 struct GribImage {
     uint16_t width;
     uint16_t height;

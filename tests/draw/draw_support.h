@@ -1,0 +1,137 @@
+// Shared set-up of the drawing tests: bitmaps over vectors, frames built by
+// hand, a recognisable alpha table.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "grib/display/bitmap.h"
+#include "grib/draw/draw.h"
+#include "grib/env/env.h"
+#include "tests/support/support.h"
+
+namespace drawtest {
+
+// An asymmetric mix, so that swapped source and destination show.
+inline uint8_t Mix(uint8_t s, uint8_t d) { return static_cast<uint8_t>(s * 7 + d * 3 + 1); }
+
+// A bitmap whose pixels live in a vector; pitch may exceed the width so that
+// writes into the padding show.
+struct Canvas {
+    std::vector<uint8_t> pixels;
+    GribBitmap bitmap{};
+
+    Canvas(uint32_t width, uint32_t height, uint8_t fill = 0, uint32_t pitch = 0) {
+        if (!pitch) pitch = width;
+        pixels.assign(static_cast<size_t>(pitch) * height, fill);
+        GRIB_InitBitmap(&bitmap, width, height, pitch, pixels.data());
+    }
+    uint8_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * bitmap.pitch + x]; }
+    void setClip(int32_t l, int32_t t, int32_t r, int32_t b) {
+        bitmap.clipLeft = l;
+        bitmap.clipTop = t;
+        bitmap.clipRight = r;
+        bitmap.clipBottom = b;
+    }
+    // Rows as text, one character per pixel ('.' for 0, else 'a' + value - 1,
+    // values above 26 as '#'): readable failure messages.
+    std::string picture() const {
+        std::string out;
+        for (uint32_t y = 0; y < bitmap.height; ++y) {
+            for (uint32_t x = 0; x < bitmap.width; ++x) {
+                uint8_t v = at(static_cast<int>(x), static_cast<int>(y));
+                out += v == 0 ? '.' : v <= 26 ? static_cast<char>('a' + v - 1) : '#';
+            }
+            out += '\n';
+        }
+        return out;
+    }
+};
+
+// A raw frame over a vector.
+struct RawFrame {
+    std::vector<uint8_t> pixels;
+    GribImage image{};
+
+    RawFrame(uint16_t width, uint16_t height, std::vector<uint8_t> data, uint8_t transparent = 0) : pixels(data) {
+        image.width = width;
+        image.height = height;
+        image.transparent = transparent;
+        image.data = pixels.data();
+        image.dataSize = pixels.size();
+    }
+};
+
+// Builds run-length rows: each row a list of codes and their bytes.
+inline std::vector<uint8_t> RleRows(const std::vector<std::vector<uint8_t>>& rows) {
+    std::vector<uint8_t> out;
+    for (const auto& row : rows) {
+        out.push_back(static_cast<uint8_t>(row.size() & 0xFF));
+        out.push_back(static_cast<uint8_t>(row.size() >> 8));
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+}
+inline uint8_t Skip(int n) { return static_cast<uint8_t>(n << 1 | 1); }
+inline uint8_t Repeat(int n) { return static_cast<uint8_t>((n - 1) << 2 | 2); }
+inline uint8_t Copy(int n) { return static_cast<uint8_t>((n - 1) << 2); }
+
+struct RleFrame {
+    std::vector<uint8_t> rows;
+    GribImage image{};
+
+    RleFrame(uint16_t width, uint16_t height, std::vector<uint8_t> data) : rows(std::move(data)) {
+        image.width = width;
+        image.height = height;
+        image.compressed = 1;
+        image.data = rows.data();
+        image.dataSize = rows.size();
+    }
+};
+
+// Starts the library with a clean drawing state: no screen, no alpha table,
+// no font.
+class DrawTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::StartGrib();
+        env = GRIB_GetEnvironment();
+        env->flags &= static_cast<uint16_t>(~GRIB_FLAG_ALPHA);
+        env->alphaTable = nullptr;
+        env->surfacePresent = 0;
+        env->currentSurface = nullptr;
+        env->font = nullptr;
+        env->textForeground = 0;
+        env->textBackground = 0;
+        env->textTransparent = 0;
+    }
+    void TearDown() override {
+        env->alphaTable = nullptr;
+        env->flags &= static_cast<uint16_t>(~GRIB_FLAG_ALPHA);
+        env->surfacePresent = 0;
+        env->currentSurface = nullptr;
+        env->font = nullptr;
+        if (alpha) GRIB_Free(alpha);
+    }
+    // Installs the Mix table as the alpha table; with the flag unless told not.
+    void InstallAlpha(bool withFlag = true) {
+        alpha = static_cast<uint8_t*>(GRIB_Alloc("ALPHA TABLE", 65536));
+        for (int s = 0; s < 256; ++s)
+            for (int d = 0; d < 256; ++d)
+                alpha[s * 256 + d] = Mix(static_cast<uint8_t>(s), static_cast<uint8_t>(d));
+        env->alphaTable = alpha;
+        if (withFlag) env->flags |= GRIB_FLAG_ALPHA;
+    }
+    void InstallScreen(GribBitmap* screen) {
+        env->currentSurface = screen;
+        env->surfacePresent = 1;
+    }
+
+    GribEnvironment* env = nullptr;
+    uint8_t* alpha = nullptr;
+};
+
+}  // namespace drawtest
