@@ -1,0 +1,31 @@
+// The scene table's records, shared by registration, posing and drawing.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/piece.h"
+
+struct PolygonRef {
+    Piece* piece;
+    int32_t polygonIndex;
+    PiecePolygon* polygon;
+    int32_t inFrontCount;
+    int32_t inFront[16];
+    int32_t visited;
+};
+
+struct SceneEntry {
+    int32_t inUse = 0;
+    Piece* root = nullptr;
+    int32_t polygonCount = 0;
+    int32_t drawnCount = 0;
+    std::vector<PolygonRef> references;
+    std::vector<PolygonRef> scratch;
+    int32_t orderedCount = 0;
+    std::vector<int32_t> order;
+    std::vector<uint8_t> depthBuffer;  // grown on demand, never shrunk
+};
+
+extern std::vector<SceneEntry> g_sceneTable;
+SceneEntry* SceneEntryOf(int32_t handle);
