@@ -178,7 +178,9 @@ bool BdfToFont(std::string_view bdf, std::vector<uint8_t>& font, std::string& er
     }
     if (first < 0) return Fail(error, 0, "no characters with codes 0-255");
 
-    const int offset = options.baseline ? std::clamp(fontTop, 0, 255) : 0;
+    // The baseline row (the lowest row of undescending ink) is cell row
+    // fontTop - 1; that is the row drawn at y.
+    const int offset = options.baseline ? std::clamp(fontTop - 1, 0, 255) : 0;
     font = {static_cast<uint8_t>(fontHeight), 0, static_cast<uint8_t>(offset), static_cast<uint8_t>(first)};
     const size_t table = font.size();
     font.resize(table + 2 * static_cast<size_t>(last - first + 1), 0);

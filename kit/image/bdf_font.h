@@ -9,8 +9,9 @@
 #include <vector>
 
 struct BdfFontOptions {
-    // Store the font's ascent as the vertical offset, so that text drawn at y
-    // sits on the baseline y; otherwise y is the top of the glyph cells.
+    // Store the vertical offset that puts the baseline row (the bottom row of
+    // undescending letters) on the row text is drawn at; otherwise that row is
+    // the top of the glyph cells.
     bool baseline = false;
 };
 
