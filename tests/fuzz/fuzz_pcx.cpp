@@ -1,0 +1,21 @@
+// PCX decoding of arbitrary bytes.
+#include <cstddef>
+#include <cstdint>
+
+#include "grib/env/env.h"
+#include "grib/image/textures.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static int started = GRIB_Startup(30, nullptr, 0);
+    (void)started;
+    GribDecodedPCX pcx;
+    if (GRIB_DecodePCXMemory(data, size, &pcx)) {
+        // Every byte of the result must be readable.
+        volatile unsigned sum = 0;
+        for (size_t i = 0; i < static_cast<size_t>(pcx.width) * static_cast<size_t>(pcx.height); ++i)
+            sum = sum + pcx.body[i];
+        for (size_t i = 0; i < 768; ++i) sum = sum + pcx.colourMap[i];
+    }
+    GRIB_FreeDecodedPCX(&pcx);
+    return 0;
+}
