@@ -1,0 +1,350 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "grib/display/bitmap.h"
+#include "grib/env/env.h"
+#include "model/piece.h"
+#include "tests/support/support.h"
+
+namespace {
+
+struct V3 {
+    float x, y, z;
+};
+
+// A piece of its own vertices and one polygon per index list.
+Piece* MakePiece(const std::vector<V3>& vs, const std::vector<std::vector<int32_t>>& polys, int32_t colour = 1) {
+    Piece* p = NewPiece();
+    p->vertexCount = int32_t(vs.size());
+    if (!vs.empty()) {
+        p->vertices = static_cast<float(*)[3]>(GRIB_Alloc("Vertices", sizeof(float[3]) * vs.size()));
+        for (size_t i = 0; i < vs.size(); ++i) {
+            p->vertices[i][0] = vs[i].x;
+            p->vertices[i][1] = vs[i].y;
+            p->vertices[i][2] = vs[i].z;
+        }
+    }
+    p->polygonCount = int32_t(polys.size());
+    if (!polys.empty()) {
+        p->polygons = static_cast<PiecePolygon*>(GRIB_Alloc("Polygons", sizeof(PiecePolygon) * polys.size()));
+        std::memset(p->polygons, 0, sizeof(PiecePolygon) * polys.size());
+        for (size_t i = 0; i < polys.size(); ++i) {
+            p->polygons[i].vertexCount = int32_t(polys[i].size());
+            p->polygons[i].colourIndex = colour + int32_t(i);
+            for (size_t k = 0; k < polys[i].size(); ++k) p->polygons[i].vertexIndices[k] = polys[i][k];
+        }
+    }
+    return p;
+}
+
+// A square facing the viewer (clockwise on screen).
+Piece* Square(float half, float z, int32_t colour, float cx = 0, float cy = 0) {
+    return MakePiece({{cx - half, cy + half, z}, {cx + half, cy + half, z}, {cx + half, cy - half, z}, {cx - half, cy - half, z}},
+                     {{0, 1, 2, 3}}, colour);
+}
+
+struct Surface {
+    std::vector<uint8_t> pixels;
+    GribBitmap bitmap{};
+    Surface(uint32_t w, uint32_t h) : pixels(size_t{w} * h, 0) { GRIB_InitBitmap(&bitmap, w, h, w, pixels.data()); }
+    uint8_t at(int x, int y) const { return pixels[size_t(y) * bitmap.pitch + x]; }
+    int count(uint8_t c) const {
+        int n = 0;
+        for (uint8_t p : pixels) n += p == c;
+        return n;
+    }
+    int nonzero() const { return int(pixels.size()) - count(0); }
+};
+
+ViewParams View(int depthMode = 1) {
+    ViewParams v{};
+    v.scale = 1;
+    v.baseScale = 2.5;
+    v.depthMode = depthMode;
+    v.lightX = -0.75f;
+    v.lightY = -0.75f;
+    v.lightZ = -2.25f;
+    return v;
+}
+
+class SceneTest : public ::testing::Test {
+protected:
+    uint8_t* shade = nullptr;
+    std::vector<int32_t> handles;
+    std::vector<Piece*> trees;
+    void SetUp() override {
+        testsupport::StartGrib();
+        shade = static_cast<uint8_t*>(GRIB_Alloc("SHADE TABLE", 8192));
+        for (int l = 0; l < 32; ++l)
+            for (int c = 0; c < 256; ++c) shade[l * 256 + c] = uint8_t(l + 100);
+        GRIB_GetEnvironment()->shadeTable = shade;
+    }
+    void TearDown() override {
+        for (int32_t h : handles) UnregisterTree(h);
+        for (Piece* t : trees) FreePieceTree(t);
+        GRIB_GetEnvironment()->shadeTable = nullptr;
+        GRIB_Free(shade);
+    }
+    int32_t Register(Piece* root, int32_t lit = 0) {
+        trees.push_back(root);
+        int32_t h = RegisterTree(root);
+        handles.push_back(h);
+        SetRenderOptions(h, 0, 1, 0, lit, 0, 0);
+        return h;
+    }
+};
+
+TEST_F(SceneTest, ProjectionOfTheWorkedExample) {
+    Piece* p = MakePiece({{1, 2, 10}, {-1, -2, -10}}, {});
+    int32_t h = Register(p);
+    Surface s(200, 100);
+    ViewParams v = View(1);
+    AnimateTree(h);
+    RenderTree(h, &s.bitmap, &v);
+    EXPECT_EQ(p->workVertices[0].screenX, 102);
+    EXPECT_EQ(p->workVertices[0].screenY, 45);
+    EXPECT_EQ(p->workVertices[0].depth, 16);
+    EXPECT_EQ(p->workVertices[1].screenX, 98);
+    EXPECT_EQ(p->workVertices[1].screenY, 55);
+    EXPECT_EQ(p->workVertices[1].depth, -16);
+}
+
+// Depth bytes, seen through which face wins: d = 127 - depth, clamped.
+TEST_F(SceneTest, DepthBytesAndTheirClamps) {
+    auto winner = [&](std::vector<std::pair<float, int32_t>> faces) {
+        Piece* root = NewPiece();
+        Piece** link = &root->child;
+        for (auto [z, colour] : faces) {
+            *link = Square(10, z, colour);
+            link = &(*link)->sibling;
+        }
+        int32_t h = Register(root);
+        Surface s(200, 100);
+        ViewParams v = View(1);
+        AnimateTree(h);
+        RenderTree(h, &s.bitmap, &v);
+        return s.at(100, 50);
+    };
+    // z = 10 gives depth 16, d = 111; 10.625 gives 17 (d = 110): farther.
+    EXPECT_EQ(winner({{10, 1}, {10.625f, 2}}), 1);
+    EXPECT_EQ(winner({{10, 1}, {10.0f, 2}}), 2);  // equal: the later one
+    EXPECT_EQ(winner({{10.625f, 1}, {10, 2}}), 2);
+    // z × k ≤ -128 clamps to 255: -100 and -80 tie, -79 (d 253) loses.
+    EXPECT_EQ(winner({{-100, 1}, {-80, 2}, {-79, 3}}), 2);
+    // z × k ≥ 127 clamps to 0, which still passes the cleared buffer.
+    EXPECT_EQ(winner({{100, 4}}), 4);
+    EXPECT_EQ(winner({{100, 4}, {79.375f, 5}}), 5);
+    EXPECT_EQ(winner({{79.0f, 4}, {100, 5}}), 4);
+}
+
+TEST_F(SceneTest, LargestShadeWithTheViewersLightIs24) {
+    int best = -1;
+    std::vector<int> seen(32, 0);
+    for (int ax = 0; ax < 72; ++ax)
+        for (int ay = 0; ay < 72; ++ay) {
+            Piece* root = NewPiece();
+            root->child = MakePiece({{-8, 8, 0}, {8, 8, 0}, {0, -8, 0}}, {{0, 1, 2}}, 7);
+            root->angleX = ax * M_PI / 36;
+            root->angleY = ay * M_PI / 36;
+            int32_t h = RegisterTree(root);
+            SetRenderOptions(h, 0, 1, 0, 1, 0, 0);
+            Surface s(64, 64);
+            ViewParams v = View(1);
+            AnimateTree(h);
+            RenderTree(h, &s.bitmap, &v);
+            for (uint8_t px : s.pixels)
+                if (px) {
+                    ASSERT_GE(px, 100);
+                    ASSERT_LE(px, 131);
+                    best = std::max(best, px - 100);
+                    seen[size_t(px - 100)] = 1;
+                }
+            UnregisterTree(h);
+            FreePieceTree(root);
+        }
+    EXPECT_EQ(best, 24);
+    EXPECT_TRUE(seen[0]);  // faces turned from the light get level 0
+}
+
+TEST_F(SceneTest, RegistrationOrderDecidesTies) {
+    // r has child c; c has sibling s and child d. Order: r, c, s, d.
+    Piece* r = Square(10, 0, 1);
+    Piece* c = Square(10, 0, 2);
+    Piece* s = Square(10, 0, 3);
+    Piece* d = Square(10, 0, 4);
+    r->child = c;
+    c->sibling = s;
+    c->child = d;
+    int32_t h = Register(r);
+    Surface out(200, 100);
+    ViewParams v = View(1);
+    AnimateTree(h);
+    RenderTree(h, &out.bitmap, &v);
+    EXPECT_EQ(out.at(100, 50), 4);
+    d->fill = 0;  // a hidden piece adds no pixels but stays registered
+    RenderTree(h, &out.bitmap, &v);
+    EXPECT_EQ(out.at(100, 50), 3);
+    // Two polygons of one piece: index order.
+    Piece* two = MakePiece({{-10, 10, 0}, {10, 10, 0}, {10, -10, 0}, {-10, -10, 0}}, {{0, 1, 2, 3}, {0, 1, 2, 3}}, 8);
+    int32_t h2 = Register(two);
+    Surface o2(200, 100);
+    AnimateTree(h2);
+    RenderTree(h2, &o2.bitmap, &v);
+    EXPECT_EQ(o2.at(100, 50), 9);
+}
+
+TEST_F(SceneTest, HiddenPieceContributesNoPixels) {
+    Piece* root = Square(10, 0, 1);
+    root->child = Square(10, -5, 2, 30, 0);
+    int32_t h = Register(root);
+    root->child->fill = 0;
+    for (int mode = 0; mode < 2; ++mode) {
+        Surface s(200, 100);
+        ViewParams v = View(mode);
+        AnimateTree(h);
+        RenderTree(h, &s.bitmap, &v);
+        EXPECT_EQ(s.count(2), 0);
+        EXPECT_GT(s.count(1), 0);
+    }
+}
+
+TEST_F(SceneTest, HandlesAreReusedAndBadHandlesIgnored) {
+    Piece* a = Square(1, 0, 1);
+    Piece* b = Square(1, 0, 1);
+    Piece* c = Square(1, 0, 1);
+    trees = {a, b, c};
+    int32_t ha = RegisterTree(a), hb = RegisterTree(b);
+    EXPECT_EQ(ha, 1);
+    EXPECT_EQ(hb, 2);
+    UnregisterTree(ha);
+    UnregisterTree(0);
+    UnregisterTree(-3);
+    UnregisterTree(99);
+    int32_t hc = RegisterTree(c);
+    EXPECT_EQ(hc, 1);
+    Surface s(20, 20);
+    ViewParams v = View(1);
+    AnimateTree(77);
+    RenderTree(77, &s.bitmap, &v);
+    EXPECT_EQ(s.nonzero(), 0);
+    handles = {hb, hc};
+}
+
+TEST_F(SceneTest, PosesAccumulateThroughThreeLevels) {
+    Piece* a = MakePiece({{0.5f, 0, 0}}, {});
+    Piece* b = MakePiece({{0, 0.5f, 0}}, {});
+    Piece* c = MakePiece({{0, 0, 0.5f}}, {});
+    Piece* sib = MakePiece({{0, 0, 0}}, {});
+    a->child = b;
+    b->child = c;
+    a->offset[0] = 1;
+    b->offset[1] = 2;
+    c->offset[2] = 4;
+    sib->offset[0] = 5;
+    a->sibling = sib;  // the root's siblings are not posed
+    int32_t h = Register(a);
+    AnimateTree(h);
+    EXPECT_DOUBLE_EQ(a->workVertices[0].x, 1.5);
+    EXPECT_DOUBLE_EQ(b->workVertices[0].x, 1);
+    EXPECT_DOUBLE_EQ(b->workVertices[0].y, 2.5);
+    EXPECT_DOUBLE_EQ(c->workVertices[0].x, 1);
+    EXPECT_DOUBLE_EQ(c->workVertices[0].y, 2);
+    EXPECT_DOUBLE_EQ(c->workVertices[0].z, 4.5);
+    EXPECT_DOUBLE_EQ(sib->workVertices[0].x, 0);
+
+    // A quarter turn about y of the middle piece carries its child along:
+    // c's vertex (0, 0, 4.5) relative to b turns to (4.5, 0, 0).
+    b->angleY = M_PI / 2;
+    AnimateTree(h);
+    EXPECT_NEAR(c->workVertices[0].x, 1 + 4.5, 1e-12);
+    EXPECT_NEAR(c->workVertices[0].z, 0, 1e-12);
+    EXPECT_NEAR(c->workVertices[0].y, 2, 1e-12);
+    // ... while b's own vertex on the axis stays put.
+    EXPECT_NEAR(b->workVertices[0].y, 2.5, 1e-12);
+    // Rotation order: y, then x, then z. (0, 0, 1) by ay = ax = 90°:
+    // y takes it to (1, 0, 0); x then leaves it.
+    Piece* r = MakePiece({{0, 0, 1}}, {});
+    r->angleY = M_PI / 2;
+    r->angleX = M_PI / 2;
+    int32_t hr = Register(r);
+    AnimateTree(hr);
+    EXPECT_NEAR(r->workVertices[0].x, 1, 1e-12);
+    EXPECT_NEAR(r->workVertices[0].y, 0, 1e-12);
+    EXPECT_NEAR(r->workVertices[0].z, 0, 1e-12);
+}
+
+TEST_F(SceneTest, PainterOrderWithoutDepthBuffer) {
+    // The nearer square registered first still ends on top; a back face is culled.
+    Piece* root = Square(10, -1, 1);
+    root->child = Square(10, 1, 2, 3, 0);
+    Piece* back = MakePiece({{-10, 10, 0}, {-10, -10, 0}, {10, -10, 0}, {10, 10, 0}}, {{0, 1, 2, 3}}, 3);
+    root->child->sibling = back;
+    int32_t h = Register(root);
+    Surface s(200, 100);
+    ViewParams v = View(0);
+    AnimateTree(h);
+    RenderTree(h, &s.bitmap, &v);
+    EXPECT_EQ(s.at(100, 50), 1);
+    EXPECT_EQ(s.at(130, 50), 2);  // only the far square reaches there
+    EXPECT_EQ(s.count(3), 0);
+    // Outlines in depth mode off.
+    SetRenderOptions(h, 1, 1, 0, 0, 9, 0);
+    Surface o(200, 100);
+    RenderTree(h, &o.bitmap, &v);
+    EXPECT_GT(o.count(9), 0);
+    // Solid override.
+    SetRenderOptions(h, 0, 1, 1, 0, 0, 44);
+    Surface so(200, 100);
+    RenderTree(h, &so.bitmap, &v);
+    EXPECT_EQ(so.at(100, 50), 44);
+    EXPECT_EQ(so.count(1), 0);
+}
+
+TEST_F(SceneTest, SelectionPolygonOnlyAsOutlineWithoutDepthMode) {
+    Piece* p = MakePiece({{-10, 10, 0}, {10, 10, 0}, {10, -10, 0}, {-10, -10, 0}}, {{0, 1, 2, 3}}, 5);
+    p->selectionPolygon = 0;
+    int32_t h = Register(p);
+    for (int mode = 0; mode < 2; ++mode)
+        for (int show = 0; show < 2; ++show) {
+            Surface s(200, 100);
+            ViewParams v = View(mode);
+            v.showSelection = show;
+            v.selectionColour = 200;
+            AnimateTree(h);
+            RenderTree(h, &s.bitmap, &v);
+            EXPECT_EQ(s.count(5), 0);
+            EXPECT_EQ(s.count(200) > 0, mode == 0 && show == 1) << mode << show;
+        }
+}
+
+TEST_F(SceneTest, DegeneratePolygonsDrawNothing) {
+    Piece* p = MakePiece({{-10, 10, 0}, {10, 10, 0}, {10, -10, 0}}, {{}, {0}, {0, 1}, {0, 0, 0}}, 5);
+    int32_t h = Register(p, 1);
+    for (int mode = 0; mode < 2; ++mode) {
+        Surface s(200, 100);
+        ViewParams v = View(mode);
+        AnimateTree(h);
+        RenderTree(h, &s.bitmap, &v);
+        EXPECT_EQ(s.nonzero(), 0);
+    }
+}
+
+TEST_F(SceneTest, VectorOperations) {
+    const int32_t a[3] = {1, 2, 3}, b[3] = {4, 6, 3};
+    Vec3f d = VectorDifference(a, b);
+    EXPECT_EQ(d.x, 3);
+    EXPECT_EQ(d.y, 4);
+    EXPECT_EQ(d.z, 0);
+    Vec3f c = VectorCross({1, 0, 0}, {0, 1, 0});
+    EXPECT_EQ(c.z, 1);
+    Vec3f n = VectorNormalise(d);
+    EXPECT_FLOAT_EQ(n.x, 0.6f);
+    EXPECT_FLOAT_EQ(n.y, 0.8f);
+    Vec3f z = VectorNormalise({0, 0, 0});
+    EXPECT_EQ(z.x, 0);
+}
+
+}  // namespace
