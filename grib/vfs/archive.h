@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 
+struct FileHandle;
+
 // Offset and length of a file's data, as stored in its file-info record.
 struct GribFileInfo {
     uint32_t dataOffset;
@@ -68,5 +70,9 @@ void GRIB_Unscramble(void* buffer, int32_t count, uint8_t workingKey, uint32_t f
 // The entry a backslash-separated path names inside one archive (the later
 // of equal names wins), or null.
 GribEntry* GRIB_LookupPath(GRIBFILE* directory, const char* path);
+// Opens one file entry of an archive (the entry itself, not what its path
+// finds); null for directories.
+FileHandle* GRIB_OpenArchiveEntry(OPENGRIBFILE* archive, const GribEntry* entry);
+
 // The directory node a directory part ("" or "a\\b\\") names, or null.
 GribNode* GRIB_LookupDirectory(GRIBFILE* directory, const char* dirPart, size_t length);

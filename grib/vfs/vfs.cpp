@@ -132,6 +132,13 @@ FindFiles* FromHandle(intptr_t find) {
     return reinterpret_cast<FindFiles*>(find);
 }
 
+// A name an enumeration can extend a path with. Damaged archives may hold
+// empty names or separators, which would lead the walk elsewhere (an empty
+// first component makes an absolute disk path).
+bool IsComponent(const char* name) {
+    return *name && std::strcmp(name, ".") && std::strcmp(name, "..") && !std::strpbrk(name, "\\/");
+}
+
 void ShadowWalk(const std::string& prefix, int32_t& lastClose) {
     std::string pattern = prefix + "*";
     if (pattern.size() > GRIB_MAX_PATH) return;
@@ -140,8 +147,8 @@ void ShadowWalk(const std::string& prefix, int32_t& lastClose) {
     if (find == -1) return;
     GribEnvironment* env = GRIB_GetEnvironment();
     do {
+        if (!IsComponent(data.name)) continue;
         if (data.attributes & GRIB_ATTR_DIRECTORY) {
-            if (!std::strcmp(data.name, ".") || !std::strcmp(data.name, "..")) continue;
             ShadowWalk(prefix + data.name + "\\", lastClose);
             continue;
         }
@@ -165,8 +172,11 @@ FileHandle* GRIB_OpenAppend(const char* path) { return OpenPath(path, true); }
 
 FileHandle* GRIB_OpenArchiveFile(OPENGRIBFILE* archive, const char* path) {
     if (!archive || !PathFits(path)) return nullptr;
-    GribEntry* e = GRIB_LookupPath(archive->directory, path);
-    if (!e || (e->flags & GRIB_ENTRY_DIRECTORY)) return nullptr;
+    return GRIB_OpenArchiveEntry(archive, GRIB_LookupPath(archive->directory, path));
+}
+
+FileHandle* GRIB_OpenArchiveEntry(OPENGRIBFILE* archive, const GribEntry* e) {
+    if (!archive || !e || (e->flags & GRIB_ENTRY_DIRECTORY)) return nullptr;
     FileHandle* h = NewHandle();
     if (!h) return nullptr;
     if (BindArchiveFile(h, archive, e)) return h;
@@ -338,6 +348,11 @@ int32_t GRIB_FindNext(intptr_t find, FindData* data) {
         EndDiskPhase(ff);
     }
     return NextFromArchives(ff, data);
+}
+
+int32_t GRIB_FindSource(intptr_t find) {
+    FindFiles* ff = FromHandle(find);
+    return ff ? ff->source : -1;
 }
 
 int32_t GRIB_FindClose(intptr_t find) {

@@ -55,6 +55,9 @@ intptr_t GRIB_FindFirst(const char* pattern, FindData* data);
 int32_t GRIB_FindNext(intptr_t find, FindData* data);
 int32_t GRIB_FindClose(intptr_t find);
 int GRIB_WildMatch(const char* name, const char* pattern);
+// Which source reported the enumeration's last result: -1 for the disk,
+// else the index of the archive in the mount list.
+int32_t GRIB_FindSource(intptr_t find);
 
 int GRIB_MountArchive(const char* path, int keepOpen);
 int32_t GRIB_RefreshShadows();

@@ -80,8 +80,9 @@ KitArchiveTree KitTreeFromFiles(const std::vector<KitArchiveFile>& files) {
     for (const KitArchiveFile& f : files) {
         std::vector<std::string> parts = SplitPath(f.path);
         if (parts.empty()) continue;
+        bool dirOnly = f.path.back() == '\\' || f.path.back() == '/';
         size_t d = 0;
-        for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        for (size_t i = 0; i + (dirOnly ? 0 : 1) < parts.size(); ++i) {
             std::string key = Upper(parts[i]);
             auto it = dirs[d].dirs.find(key);
             if (it == dirs[d].dirs.end()) {
@@ -94,7 +95,7 @@ KitArchiveTree KitTreeFromFiles(const std::vector<KitArchiveFile>& files) {
                 d = it->second;
             }
         }
-        dirs[d].fileList.emplace_back(parts.back(), &f);
+        if (!dirOnly) dirs[d].fileList.emplace_back(parts.back(), &f);
     }
 
     KitArchiveTree tree;

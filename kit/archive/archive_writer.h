@@ -9,7 +9,8 @@
 #include <vector>
 
 struct KitArchiveFile {
-    std::string path;  // backslash-separated, e.g. "units\\tank.fbi"
+    std::string path;  // backslash-separated, e.g. "units\\tank.fbi"; a
+                       // path ending in a backslash makes a directory only
     std::vector<uint8_t> data;
 };
 
