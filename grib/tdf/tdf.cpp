@@ -15,10 +15,6 @@
 
 namespace {
 
-bool IsDelimiter(char c) {
-    return c == '[' || c == ']' || c == '=' || c == ';' || c == '{' || c == '}';
-}
-
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -33,18 +29,19 @@ bool StartsWithNoCase(const char* text, const char* word, size_t length) {
 
 // Blanks both comment forms in place; the text keeps its length.
 void RemoveComments(char* p) {
-    while (*p) {
-        if (p[0] == '/' && p[1] == '/') {
-            while (*p && *p != '\n') *p++ = ' ';
-        } else if (p[0] == '/' && p[1] == '*') {
-            // Step past the opener first so that "/*/" does not close itself.
-            p[0] = p[1] = ' ';
-            p += 2;
-            while (*p && !(p[0] == '*' && p[1] == '/')) *p++ = ' ';
-            if (*p) {
-                p[0] = p[1] = ' ';
-                p += 2;
-            }
+    while ((p = std::strchr(p, '/')) != nullptr) {
+        if (p[1] == '/') {
+            char* end = std::strchr(p, '\n');
+            size_t n = end ? static_cast<size_t>(end - p) : std::strlen(p);
+            std::memset(p, ' ', n);
+            p += n;
+        } else if (p[1] == '*') {
+            // Search for the closer only after the opener, so that "/*/"
+            // does not close itself.
+            char* close = std::strstr(p + 2, "*/");
+            size_t n = close ? static_cast<size_t>(close + 2 - p) : std::strlen(p);
+            std::memset(p, ' ', n);
+            p += n;
         } else {
             ++p;
         }
@@ -58,7 +55,7 @@ void Compact(char* text) {
     char* write = text;
     for (;;) {
         char* tokenStart = read;
-        while (*read && !IsDelimiter(*read)) ++read;
+        read += std::strcspn(read, "[]=;{}");
         char* tokenEnd = read;
         while (tokenEnd > tokenStart && IsSpace(tokenEnd[-1])) --tokenEnd;
         size_t n = static_cast<size_t>(tokenEnd - tokenStart);
@@ -79,11 +76,11 @@ void Compact(char* text) {
 // The brace matching the '{' at open, or null when the text ends first.
 char* MatchingBrace(char* open) {
     int depth = 0;
-    for (char* p = open; *p; ++p) {
+    for (char* p = open; (p = std::strpbrk(p, "{}")) != nullptr; ++p) {
         if (*p == '{') {
             ++depth;
-        } else if (*p == '}') {
-            if (--depth == 0) return p;
+        } else if (--depth == 0) {
+            return p;
         }
     }
     return nullptr;
@@ -92,11 +89,7 @@ char* MatchingBrace(char* open) {
 // Scans [from, the next 0 byte) for the bracketed name at this level.
 char* FindSection(char* from, const char* bracketed, size_t length) {
     char* p = from;
-    while (*p) {
-        if (*p != '[') {
-            ++p;
-            continue;
-        }
+    while ((p = std::strchr(p, '[')) != nullptr) {
         if (StartsWithNoCase(p, bracketed, length)) {
             return std::strchr(p + length, '{');
         }
@@ -104,14 +97,11 @@ char* FindSection(char* from, const char* bracketed, size_t length) {
         // it are never taken for sections of this level.
         int depth = 0;
         ++p;
-        for (; *p; ++p) {
-            if (*p != '{' && *p != '}') continue;
-            depth += (*p == '{') ? 1 : -1;
-            if (depth == 0) {
-                ++p;
-                break;
-            }
+        while ((p = std::strpbrk(p, "{}")) != nullptr) {
+            depth += (*p++ == '{') ? 1 : -1;
+            if (depth == 0) break;
         }
+        if (!p) return nullptr;
     }
     return nullptr;
 }
