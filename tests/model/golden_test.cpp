@@ -1,0 +1,92 @@
+// Models rendered by `grib model render` against checked-in images.
+// SHOWCASE_UPDATE_GOLDEN=1 rewrites the images (review them before checking in).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "kit/image/gaf_writer.h"
+#include "tests/model/model_support.h"
+#include "tests/support/support.h"
+
+using namespace modeltest;
+
+namespace {
+
+const std::string kGolden = std::string(SHOWCASE_SOURCE_DIR) + "/tests/model/golden/";
+
+struct GoldenCase {
+    const char* image;
+    const char* model;  // text file in golden/, or "3ds" for the generated 3D Studio file
+    std::vector<std::string> options;
+};
+
+class GoldenTest : public ::testing::TestWithParam<GoldenCase> {
+protected:
+    testsupport::TempDir dir;
+    void SetUp() override { testsupport::StartGrib(); }
+
+    void WriteTextures() {
+        KitGafEntry checker, stripes;
+        checker.name = "checker";
+        stripes.name = "stripes";
+        KitGafFrame a, b;
+        a.image.width = a.image.height = 16;
+        b.image.width = 48;  // not a power of two: the multiply path
+        b.image.height = 8;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) a.image.pixels.push_back(((x / 4 + y / 4) & 1) ? 230 : 60);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 48; ++x) b.image.pixels.push_back(uint8_t(100 + (x / 6) * 15));
+        checker.frames = {a};
+        stripes.frames = {b};
+        dir.write("textures/set.gaf", KitWriteGAF({checker, stripes}));
+    }
+};
+
+TEST_P(GoldenTest, RendersAsRecorded) {
+    const GoldenCase& c = GetParam();
+    std::string model = dir.str() + "/model.3do";
+    if (std::string(c.model) == "3ds") {
+        std::vector<uint8_t> box = File3ds({Object3ds("a", Mesh3ds({-150, 150, 0, 150, 150, 0, 150, -150, 0, -150, -150, 0},
+                                                                    {0, 1, 2, 0, 2, 3})),
+                                            Object3ds("b", Mesh3ds({40, 200, -60, 200, 200, -60, 200, 40, -60}, {0, 1, 2}))});
+        model = dir.str() + "/model.3ds";
+        dir.write("model.3ds", box);
+    } else {
+        auto built = testsupport::RunGrib({"model", "build", kGolden + c.model + ".txt", "-o", model});
+        ASSERT_EQ(built.status, 0) << built.err;
+    }
+    WriteTextures();
+    std::vector<std::string> args = {"model", "render", model, "--out", dir.str() + "/out.raw", "--textures",
+                                     dir.str() + "/textures"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    auto r = testsupport::RunGrib(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<uint8_t> got = testsupport::ReadBytes(dir.path() / "out.raw");
+    std::string expectedPath = kGolden + c.image + ".raw";
+    if (std::getenv("SHOWCASE_UPDATE_GOLDEN")) testsupport::WriteBytes(expectedPath, got);
+    ASSERT_TRUE(std::filesystem::exists(expectedPath)) << expectedPath;
+    std::vector<uint8_t> expected = testsupport::ReadBytes(expectedPath);
+    ASSERT_EQ(got.size(), expected.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < got.size(); ++i) differing += got[i] != expected[i];
+    EXPECT_EQ(differing, 0u) << c.image;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, GoldenTest,
+    ::testing::Values(
+        GoldenCase{"cube_depth", "cube", {"--size", "96x72", "--angles", "-0.5,0.6,0"}},
+        GoldenCase{"cube_lit", "cube", {"--size", "96x72", "--angles", "-0.5,0.6,0", "--lit", "1", "--solid", "200"}},
+        GoldenCase{"tank_painter", "tank",
+                   {"--size", "128x96", "--angles", "-0.5,-0.7,0", "--depth-mode", "0", "--outline", "255",
+                    "--show-selection", "250", "--clear", "10"}},
+        GoldenCase{"tank_lit", "tank", {"--size", "128x96", "--angles", "-0.5,-0.7,0", "--lit", "1", "--scale", "1.5",
+                                        "--offset", "0,-4,0"}},
+        GoldenCase{"panel_textured", "panel", {"--size", "120x80", "--angles", "0,0.3,0", "--lit", "1"}},
+        GoldenCase{"panel_flat", "panel", {"--size", "120x80", "--depth-mode", "0"}},
+        GoldenCase{"box_3ds", "3ds", {"--size", "80x80", "--solid", "180", "--lit", "1", "--angles", "0.3,0.3,0"}}),
+    [](const ::testing::TestParamInfo<GoldenCase>& info) { return std::string(info.param.image); });
+
+}  // namespace
