@@ -77,6 +77,15 @@ void DrawSingle(GribBitmap* target, const GribImage* image, int32_t x, int32_t y
         GRIB_CopyRectKeyed(target, &view, &source, destination.left, destination.top, image->transparent);
 }
 
+template <typename Write>
+void ScaleRow(uint8_t* out, int64_t count, const uint8_t* texels, int64_t u, int64_t stepU, int64_t lastU, uint8_t key,
+              Write write) {
+    for (int64_t i = 0; i < count; ++i, u += stepU) {
+        const uint8_t texel = texels[std::min(u >> 16, lastU)];
+        if (texel != key) write(out[i], texel);
+    }
+}
+
 void DrawScaledSingle(GribBitmap* target, const GribImage* image, int32_t x, int32_t y, double sx, double sy,
                       const uint8_t* alpha) {
     if (!RawUsable(image) || image->width == 0 || image->height == 0) return;
@@ -104,13 +113,13 @@ void DrawScaledSingle(GribBitmap* target, const GribImage* image, int32_t x, int
     int64_t v = texTop * 65536;
     for (int64_t row = dst.top; row <= dst.bottom; ++row, v += stepV) {
         const uint8_t* texels = image->data + static_cast<size_t>(std::min(v >> 16, lastV)) * image->width;
-        uint8_t* out = target->pixels + static_cast<size_t>(row) * target->pitch;
-        int64_t u = texLeft * 65536;
-        for (int64_t column = dst.left; column <= dst.right; ++column, u += stepU) {
-            const uint8_t texel = texels[std::min(u >> 16, lastU)];
-            if (texel == key) continue;
-            out[column] = alpha ? alpha[texel * 256 + out[column]] : texel;
-        }
+        uint8_t* out = target->pixels + static_cast<size_t>(row) * target->pitch + dst.left;
+        const int64_t count = dst.right - dst.left + 1;
+        if (alpha)
+            ScaleRow(out, count, texels, texLeft * 65536, stepU, lastU, key,
+                     [alpha](uint8_t& d, uint8_t texel) { d = alpha[texel * 256 + d]; });
+        else
+            ScaleRow(out, count, texels, texLeft * 65536, stepU, lastU, key, [](uint8_t& d, uint8_t texel) { d = texel; });
     }
 }
 

@@ -67,11 +67,12 @@ int32_t GRIB_FontHeight() {
 int32_t GRIB_TextWidth(const uint8_t* font, const char* text) {
     if (!font || !text) return 0;
     const Font f(font);
-    int32_t width = 0;
+    int64_t width = 0;
     Glyph glyph;
     for (char c : Line(text))
-        if (f.find(static_cast<uint8_t>(c), glyph)) width += static_cast<int32_t>(glyph.width);
-    return width;
+        if (f.find(static_cast<uint8_t>(c), glyph)) width += glyph.width;
+    // Only a text of millions of characters reaches this; no clip holds it.
+    return static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX));
 }
 
 void GRIB_DrawText(GribBitmap* bitmap, const char* text, int32_t x, int32_t y) {
