@@ -24,20 +24,43 @@ int CompareNoCase(const char* a, const char* b) {
     }
 }
 
-// The entry of dir whose name equals name without regard to case; of
-// several, the smallest in byte order, so the choice doesn't depend on the
-// order the directory happens to list them in.
-bool FindNoCase(const std::string& dir, const std::string& name, std::string& found) {
+// The entries of dir whose names equal name without regard to case, in
+// byte order, so the choice doesn't depend on how the directory lists them.
+std::vector<std::string> FindNoCase(const std::string& dir, const std::string& name) {
+    std::vector<std::string> found;
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
-    if (!d) return false;
-    bool any = false;
-    while (dirent* e = readdir(d)) {
-        if (!EqualNoCase(e->d_name, name.c_str())) continue;
-        if (!any || std::strcmp(e->d_name, found.c_str()) < 0) found = e->d_name;
-        any = true;
-    }
+    if (!d) return found;
+    while (dirent* e = readdir(d))
+        if (EqualNoCase(e->d_name, name.c_str()) && name != e->d_name) found.push_back(e->d_name);
     closedir(d);
-    return any;
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// Resolves parts[i..] below base: the exact name first, then the folded
+// ones, backing out of a folder that doesn't hold the rest. budget bounds
+// the tries when many names differ only in case.
+bool ResolveFrom(const std::string& base, const std::vector<std::string>& parts, size_t i, bool allowMissingLast,
+                 int& budget, std::string& out) {
+    if (i == parts.size()) {
+        out = base;
+        return true;
+    }
+    if (--budget < 0) return false;
+    const std::string& comp = parts[i];
+    std::string exact = Join(base, comp);
+    struct stat st;
+    bool last = i + 1 == parts.size();
+    if (comp == "." || comp == ".." || lstat(exact.c_str(), &st) == 0) {
+        if (ResolveFrom(exact, parts, i + 1, allowMissingLast, budget, out)) return true;
+    }
+    for (const std::string& name : FindNoCase(base, comp))
+        if (ResolveFrom(Join(base, name), parts, i + 1, allowMissingLast, budget, out)) return true;
+    if (last && allowMissingLast) {
+        out = exact;
+        return true;
+    }
+    return false;
 }
 
 void Fill(FindData& data, const char* name, const struct stat& st) {
@@ -74,26 +97,15 @@ bool Resolve(const char* path, std::string& out, bool allowMissingLast) {
         if (end > start) parts.push_back(p.substr(start, end - start));
         start = end + 1;
     }
-    for (size_t i = 0; i < parts.size(); ++i) {
-        const std::string& comp = parts[i];
-        std::string exact = Join(base, comp);
-        struct stat st;
-        if (comp == "." || comp == ".." || lstat(exact.c_str(), &st) == 0) {
-            base = exact;
-            continue;
-        }
-        std::string found;
-        if (FindNoCase(base, comp, found)) {
-            base = Join(base, found);
-        } else if (allowMissingLast && i + 1 == parts.size()) {
-            base = exact;
-        } else {
-            return false;
-        }
+    if (parts.empty()) {
+        out = base;
+        return !base.empty();
     }
-    if (base.empty()) return false;
-    out = base;
-    return true;
+    // A file that exists anywhere the folding allows wins over creating one.
+    int budget = 256;
+    if (ResolveFrom(base, parts, 0, false, budget, out)) return true;
+    budget = 256;
+    return allowMissingLast && ResolveFrom(base, parts, 0, true, budget, out);
 }
 
 bool Match(const char* name, const char* pattern) {
