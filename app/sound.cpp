@@ -1,0 +1,67 @@
+#include "app/sound.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "grib/env/env.h"
+#include "grib/vfs/vfs.h"
+#include "platform/system.h"
+
+namespace {
+
+#ifndef SHOWCASE_HAVE_PLATFORM
+int NoSound(const void*, size_t, uint32_t) { return 0; }
+#endif
+
+bool EqualNoCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        int x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
+        if (x >= 'A' && x <= 'Z') x += 32;
+        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x != y) return false;
+        if (!x) return true;
+    }
+}
+
+void Play(const void* image) {
+    if (image) g_playSound(image, GRIB_BlockSize(image), SND_MEMORY | SND_ASYNC);
+}
+
+}  // namespace
+
+#ifdef SHOWCASE_HAVE_PLATFORM
+int (*g_playSound)(const void*, size_t, uint32_t) = PlatformPlaySound;
+#else
+int (*g_playSound)(const void*, size_t, uint32_t) = NoSound;
+#endif
+
+SoundCache* CreateSoundCache() { return new (std::nothrow) SoundCache; }
+
+void PlayNamedSound(SoundCache* cache, const char* name) {
+    if (!cache || !name) return;
+    for (const SoundEntry& e : cache->entries)
+        if (EqualNoCase(e.name, name)) {
+            Play(e.image);
+            return;
+        }
+    char path[128];
+    std::snprintf(path, sizeof path, "%s%s.wav", "sounds\\", name);
+    void* image = GRIB_LoadFile(path);
+    if (!image) return;  // tried again next time
+    SoundEntry entry{};
+    std::snprintf(entry.name, sizeof entry.name, "%s", name);
+    entry.image = image;
+    cache->entries.push_back(entry);
+    cache->count++;
+    Play(image);
+}
+
+void StopSound() { g_playSound(nullptr, 0, SND_NOWAIT); }
+
+void DestroySoundCache(SoundCache* cache) {
+    if (!cache) return;
+    StopSound();
+    for (SoundEntry& e : cache->entries) GRIB_Free(e.image);
+    delete cache;
+}

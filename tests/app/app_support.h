@@ -1,0 +1,113 @@
+// Game folders for the viewer tests: a base game from kit/game plus the
+// units a test describes, loaded through the viewer's start-up data path in
+// a temporary folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/frame.h"
+#include "app/script_host.h"
+#include "app/sound.h"
+#include "app/units.h"
+#include "app/viewer_state.h"
+#include "grib/display/bitmap.h"
+#include "grib/env/env.h"
+#include "kit/game/game_builder.h"
+#include "tests/support/support.h"
+
+namespace apptest {
+
+inline KitGameWeapon Weapon(const std::string& section, KitKeyValues keys) { return {section, std::move(keys)}; }
+
+// Sets a key of a unit's info (adds it when absent).
+inline void SetInfo(KitGameUnit& unit, const std::string& key, const std::string& value) {
+    for (auto& [k, v] : unit.info)
+        if (k == key) {
+            v = value;
+            return;
+        }
+    unit.info.push_back({key, value});
+}
+inline void DropInfo(KitGameUnit& unit, const std::string& key) {
+    std::erase_if(unit.info, [&](const auto& kv) { return kv.first == key; });
+}
+
+// A unit with the tank model and a script of the test's own.
+inline KitGameUnit ScriptedUnit(const std::string& file, const std::string& script) {
+    KitGameUnit u = KitSampleUnit(file, file);
+    u.script = script;
+    return u;
+}
+
+class GameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::StartGrib();
+        ViewerReset();
+        options.weapons = {Weapon("LASER", {{"reloadtime", "1.5"}, {"aimrate", "16384"}, {"soundstart", "zap"}}),
+                           Weapon("GUN", {{"reloadtime", "0.5"}, {"name", "Big Gun"}})};
+        options.sounds = {"zap"};
+    }
+    void TearDown() override {
+        ViewerReset();
+        cwd.reset();
+        g_buttonState = [](int) { return 0; };
+        g_milliseconds = GRIB_Milliseconds;
+        g_setButtonText = [](int, const char*) {};
+    }
+
+    // Writes the game (base + units) and loads it as the viewer does.
+    void Load() {
+        KitGame game;
+        KitAddBase(game, options);
+        for (const KitGameUnit& u : units) {
+            std::string error;
+            ASSERT_TRUE(KitAddUnit(game, u, &error)) << error;
+        }
+        for (const KitGameFile& f : extra) game.Add(f.path, f.data, f.archive);
+        std::string error;
+        ASSERT_TRUE(KitWriteGame(game, dir.str(), &error)) << error;
+        cwd = std::make_unique<testsupport::ScopedCwd>(dir.path());
+        ViewerLoadData(0);
+    }
+
+    ViewerUnit* Unit(const std::string& file) const {
+        for (ViewerUnit* u : g_viewer.units)
+            if (file == u->fileName) return u;
+        return nullptr;
+    }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> out;
+        for (ViewerUnit* u : g_viewer.units) out.push_back(u->fileName);
+        return out;
+    }
+    // The slot that drives the piece of that name.
+    static PieceSlot* SlotOf(ViewerUnit* u, const char* piece) {
+        for (int32_t i = 0; i < u->pieceSlots->slotCount; ++i)
+            if (!std::strcmp(u->pieceSlots->slots[i].piece->name, piece)) return &u->pieceSlots->slots[i];
+        return nullptr;
+    }
+
+    testsupport::TempDir dir;
+    KitGameOptions options;
+    std::vector<KitGameUnit> units;
+    std::vector<KitGameFile> extra;
+    std::unique_ptr<testsupport::ScopedCwd> cwd;
+};
+
+// An owned bitmap for frames.
+struct BitmapDeleter {
+    void operator()(GribBitmap* b) const { GRIB_FreeBitmap(b); }
+};
+using BitmapPtr = std::unique_ptr<GribBitmap, BitmapDeleter>;
+inline BitmapPtr MakeSurface(uint32_t w, uint32_t h) { return BitmapPtr(GRIB_CreateBitmap("test surface", w, h)); }
+inline std::vector<uint8_t> Pixels(const GribBitmap* b) {
+    return {b->pixels, b->pixels + size_t(b->pitch) * b->height};
+}
+
+}  // namespace apptest
