@@ -131,6 +131,28 @@ TEST_F(ImageCli, GafListBuildAndExtract) {
     EXPECT_EQ(ReadBytes(dir.path() / "again.gaf"), file);
 }
 
+TEST_F(ImageCli, TransparentPngPixelsBecomeTheKey) {
+    const char* convert = "/usr/bin/convert";
+    if (!std::filesystem::exists(convert)) GTEST_SKIP() << "ImageMagick (imagemagick) is not installed";
+    // Red (palette index 255 is (255, 36, 0)), with two fully transparent pixels.
+    auto r = testsupport::RunProgram(convert, {"-size", "4x2", "xc:#FF2400", "-alpha", "set", "-region", "1x1+1+0",
+                                               "-alpha", "transparent", "-region", "1x1+3+1", "-alpha",
+                                               "transparent", "+region", "PNG32:rgba.png"},
+                                     dir.str());
+    ASSERT_EQ(r.status, 0) << r.err;
+    dir.write("l.txt", "entry A\nframe rgba.png key=7\n");
+    r = RunGrib({"gaf", "build", "o.gaf", "l.txt", "--palette", "p.pal"}, dir.str());
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<uint8_t> file = ReadBytes(dir.path() / "o.gaf");
+    GribGAF* gaf = GRIB_LoadGAFMemory(file.data(), file.size());
+    ASSERT_NE(gaf, nullptr);
+    const GribImage* f = GRIB_GAFEntry(gaf, 0)->frames[0].image;
+    uint8_t red = static_cast<uint8_t>(GRIB_NearestColor(palette.data(), GRIB_RGB(255, 36, 0)));
+    EXPECT_EQ(std::vector<uint8_t>(f->data, f->data + 8),
+              (std::vector<uint8_t>{red, 7, red, red, red, red, red, 7}));
+    GRIB_FreeGAF(gaf);
+}
+
 TEST_F(ImageCli, GafErrors) {
     dir.write("bad1.txt", "frame a.pcx\n");
     dir.write("bad2.txt", "entry A\nframe a.pcx speed=3\n");

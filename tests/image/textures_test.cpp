@@ -59,13 +59,20 @@ TEST_F(Textures, ASetNamesItsEntriesAndStartsThemAtFrameZero) {
     EXPECT_EQ(set->currentFrames[2]->data[0], 8);
     EXPECT_EQ(GRIB_SequenceDuration(&set->cursors[2]), 2);
     EXPECT_EQ(GRIB_LoadTextureSet("textures\\none.gaf"), nullptr);
+    dir.write("textures/empty.gaf", KitWriteGAF({}));
+    TextureSet* empty = GRIB_LoadTextureSet("textures\\empty.gaf");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->entryCount, 0);
+    EXPECT_STREQ(empty->name, "empty");
     // Not part of the texture list: only GRIB_LoadTextures adds sets.
     EXPECT_EQ(GRIB_FindTexture("Plate"), nullptr);
-    GRIB_FreeGAF(set->gaf);
-    delete[] set->cursors;
-    delete[] set->currentFrames;
-    delete[] set->entryNames;
-    delete set;
+    for (TextureSet* s : {set, empty}) {
+        GRIB_FreeGAF(s->gaf);
+        delete[] s->cursors;
+        delete[] s->currentFrames;
+        delete[] s->entryNames;
+        delete s;
+    }
 }
 
 TEST_F(Textures, LaterSetsWinANameAndDamagedFilesAreSkipped) {
