@@ -1,0 +1,374 @@
+// Dialogs from templates and their controls: placement in dialog units,
+// the list box, buttons, the track bar and message boxes.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+#include "tests/platform/display_env.h"
+
+namespace {
+
+struct Note {
+    uint32_t message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+std::vector<Note> g_notes;
+int g_initCount;
+LPARAM g_initParam;
+
+intptr_t PanelProc(HWND, uint32_t message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        ++g_initCount;
+        g_initParam = lParam;
+    }
+    if (message == WM_COMMAND || message == WM_VSCROLL) g_notes.push_back({message, wParam, lParam});
+    return 0;
+}
+
+const PlatformDialogItem kPanelItems[] = {
+    {"BUTTON", "Side", -1, WS_VISIBLE | BS_GROUPBOX, 5, 0, 105, 30},
+    {"BUTTON", "ARM", 1030, WS_VISIBLE | BS_AUTORADIOBUTTON, 15, 10, 32, 15},
+    {"BUTTON", "CORE", 1031, WS_VISIBLE | BS_AUTORADIOBUTTON, 65, 10, 36, 15},
+    {"LISTBOX", "", 1006, WS_VISIBLE | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT, 10, 45,
+     95, 60},
+    {"LISTBOX", "", 1007, WS_VISIBLE | WS_BORDER | LBS_SORT, 10, 110, 95, 30},
+    {"msctls_trackbar32", "Slider1", 1029, WS_VISIBLE | TBS_VERT | TBS_AUTOTICKS, 121, 45, 10, 100},
+    {"STATIC", "View Window", 1015, SS_LEFT, 136, 47, 106, 98},
+    {"BUTTON", "", 1035, WS_VISIBLE | BS_BITMAP, 155, 150, 20, 15},
+    {"BUTTON", "Activate", 1014, WS_VISIBLE, 260, 185, 44, 15},
+    {"EDIT", "", 1008, WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_CENTER | ES_READONLY, 120, 168, 125, 52},
+    {"EDIT", "", 1020, WS_VISIBLE | WS_BORDER | ES_READONLY, 305, 13, 45, 14},
+};
+const PlatformDialogTemplate kPanel{WS_CHILD | WS_VISIBLE, 0, 0, 361, 231, nullptr, "MS Sans Serif", 8, kPanelItems,
+                                    sizeof kPanelItems / sizeof kPanelItems[0]};
+
+LRESULT FrameProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
+    return PlatformDefWindowProc(window, message, wParam, lParam);
+}
+
+int MulDiv(int v, int n, int d) { return (v * n + d / 2) / d; }
+
+class DialogTest : public testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_DISPLAY();
+        static bool registered = false;
+        if (!registered) {
+            PlatformWindowClass wc{0, FrameProc, nullptr, 0, IDC_ARROW, PLATFORM_BRUSH_FACE, "PanelFrame"};
+            ASSERT_EQ(PlatformRegisterClass(&wc), 1);
+            registered = true;
+        }
+        frame_ = PlatformCreateWindow(0, "PanelFrame", "Panel test", WS_CAPTION, 20, 20, 600, 400, nullptr, 0,
+                                      nullptr, nullptr);
+        ASSERT_NE(frame_, nullptr);
+        g_notes.clear();
+        g_initCount = 0;
+        panel_ = PlatformCreateDialog(&kPanel, frame_, PanelProc, 77);
+        ASSERT_NE(panel_, nullptr);
+        PlatformShowWindow(frame_, SW_SHOW);
+        displaytest::Pump(150);
+        g_notes.clear();
+    }
+    void TearDown() override {
+        if (frame_) PlatformDestroyWindow(frame_);
+    }
+    LRESULT Send(int id, uint32_t message, WPARAM w = 0, LPARAM l = 0) {
+        return PlatformSendDlgItemMessage(panel_, id, message, w, l);
+    }
+    // Centre of a control in screen coordinates.
+    void Centre(int id, int* x, int* y, int dy = 0) {
+        PlatformRect r{};
+        ASSERT_EQ(PlatformGetWindowRect(PlatformGetDlgItem(panel_, id), &r), 1);
+        *x = (r.left + r.right) / 2;
+        *y = (r.top + r.bottom) / 2 + dy;
+    }
+    void Click(int x, int y) {
+        ASSERT_TRUE(displaytest::Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}));
+    }
+    std::vector<Note> NotesOf(uint32_t message) {
+        std::vector<Note> out;
+        for (const Note& n : g_notes)
+            if (n.message == message) out.push_back(n);
+        return out;
+    }
+    HWND frame_ = nullptr;
+    HWND panel_ = nullptr;
+};
+
+TEST_F(DialogTest, ControlsArePlacedInDialogUnitsAndFoundById) {
+    EXPECT_EQ(g_initCount, 1);
+    EXPECT_EQ(g_initParam, 77);
+    PlatformBaseUnits u = PlatformGetDialogBaseUnits(&kPanel);
+    EXPECT_GE(u.x, 4);
+    EXPECT_GE(u.y, 10);
+    PlatformRect panel{}, list{};
+    ASSERT_EQ(PlatformGetWindowRect(panel_, &panel), 1);
+    EXPECT_EQ(panel.right - panel.left, MulDiv(361, u.x, 4));
+    EXPECT_EQ(panel.bottom - panel.top, MulDiv(231, u.y, 8));
+    ASSERT_EQ(PlatformGetWindowRect(PlatformGetDlgItem(panel_, 1006), &list), 1);
+    EXPECT_EQ(list.left - panel.left, MulDiv(10, u.x, 4));
+    EXPECT_EQ(list.top - panel.top, MulDiv(45, u.y, 8));
+    EXPECT_EQ(list.right - list.left, MulDiv(95, u.x, 4));
+    PlatformRect mapped{136, 47, 136 + 106, 47 + 98};
+    ASSERT_EQ(PlatformMapDialogRect(panel_, &mapped), 1);
+    PlatformRect placeholder{};
+    PlatformGetWindowRect(PlatformGetDlgItem(panel_, 1015), &placeholder);
+    EXPECT_EQ(placeholder.left - panel.left, mapped.left);
+    EXPECT_EQ(placeholder.top - panel.top, mapped.top);
+    EXPECT_EQ(PlatformIsWindowVisible(PlatformGetDlgItem(panel_, 1015)), 0);
+    EXPECT_EQ(PlatformIsWindowVisible(PlatformGetDlgItem(panel_, 1006)), 1);
+    EXPECT_EQ(PlatformGetDlgCtrlID(PlatformGetDlgItem(panel_, 1029)), 1029);
+    EXPECT_EQ(PlatformGetDlgItem(panel_, 4242), nullptr);
+    EXPECT_EQ(PlatformGetParent(PlatformGetDlgItem(panel_, 1006)), panel_);
+}
+
+TEST_F(DialogTest, EditsAndButtonsKeepTheirText) {
+    EXPECT_EQ(PlatformSetDlgItemText(panel_, 1008, "A fast\r\nunit"), 1);
+    char text[64];
+    EXPECT_EQ(PlatformGetDlgItemText(panel_, 1008, text, sizeof text), 12);
+    EXPECT_STREQ(text, "A fast\r\nunit");
+    PlatformSetDlgItemText(panel_, 1014, "Deactivate");
+    PlatformGetDlgItemText(panel_, 1014, text, 5);
+    EXPECT_STREQ(text, "Deac");
+    EXPECT_EQ(PlatformSendMessage(PlatformGetDlgItem(panel_, 1014), WM_GETTEXTLENGTH, 0, 0), 10);
+    HWND button = PlatformGetDlgItem(panel_, 1014);
+    PlatformEnableWindow(button, 0);
+    EXPECT_EQ(PlatformIsWindowEnabled(button), 0);
+    PlatformEnableWindow(button, 1);
+    EXPECT_EQ(PlatformIsWindowEnabled(button), 1);
+}
+
+TEST_F(DialogTest, ASortedListKeepsItsItemsInOrderWithoutRegardToCase) {
+    for (const char* name : {"tank", "Bomber", "aircraft", "Zeus", "bomber"}) Send(1006, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    ASSERT_EQ(Send(1006, LB_GETCOUNT), 5);
+    std::vector<std::string> order;
+    char text[32];
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_GT(Send(1006, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text)), 0);
+        order.push_back(text);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"aircraft", "Bomber", "bomber", "tank", "Zeus"}));
+    EXPECT_EQ(Send(1006, LB_GETTEXTLEN, 4), 4);
+    EXPECT_EQ(Send(1006, LB_GETTEXT, 9, reinterpret_cast<LPARAM>(text)), LB_ERR);
+    EXPECT_EQ(Send(1006, LB_GETCURSEL), LB_ERR);
+    EXPECT_EQ(Send(1006, LB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("BOM")), 1);
+    EXPECT_EQ(Send(1006, LB_GETCURSEL), 1);
+    EXPECT_EQ(Send(1006, LB_FINDSTRING, 1, reinterpret_cast<LPARAM>("bom")), 2);
+    EXPECT_EQ(Send(1006, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("TANK")), 3);
+    EXPECT_EQ(Send(1006, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("tan")), LB_ERR);
+    EXPECT_EQ(Send(1006, LB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("x")), LB_ERR);
+    EXPECT_EQ(Send(1006, LB_SETCURSEL, 7), LB_ERR);
+    EXPECT_EQ(Send(1006, LB_GETCURSEL), LB_ERR);
+    EXPECT_EQ(Send(1006, LB_SETCURSEL, 4), 4);
+    EXPECT_EQ(Send(1006, LB_DELETESTRING, 0), 4);
+    EXPECT_EQ(Send(1006, LB_GETCURSEL), 3);
+    EXPECT_EQ(Send(1006, LB_RESETCONTENT), 0);
+    EXPECT_EQ(Send(1006, LB_GETCOUNT), 0);
+    EXPECT_EQ(Send(1006, LB_GETCURSEL), LB_ERR);
+    // Setting the selection by message does not notify.
+    displaytest::Pump(50);
+    EXPECT_TRUE(NotesOf(WM_COMMAND).empty());
+}
+
+TEST_F(DialogTest, TheTopIndexScrollsAndIsRemembered) {
+    char name[16];
+    for (int i = 0; i < 40; ++i) {
+        std::snprintf(name, sizeof name, "Unit %02d", i);
+        Send(1006, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    }
+    EXPECT_EQ(Send(1006, LB_GETTOPINDEX), 0);
+    EXPECT_EQ(Send(1006, LB_SETTOPINDEX, 12), 0);
+    displaytest::Pump(30);
+    EXPECT_EQ(Send(1006, LB_GETTOPINDEX), 12);
+    EXPECT_EQ(Send(1006, LB_SETTOPINDEX, 99), LB_ERR);
+}
+
+TEST_F(DialogTest, AUserSelectionNotifiesOnlyANotifyList) {
+    REQUIRE_XDOTOOL();
+    for (const char* name : {"Alpha", "Beta", "Gamma"}) {
+        Send(1006, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+        Send(1007, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    }
+    displaytest::Pump(50);
+    PlatformRect r{};
+    PlatformGetWindowRect(PlatformGetDlgItem(panel_, 1006), &r);
+    Click(r.left + 20, r.top + 6);
+    ASSERT_TRUE(displaytest::PumpUntil([&] { return !NotesOf(WM_COMMAND).empty(); }));
+    Note note = NotesOf(WM_COMMAND)[0];
+    EXPECT_EQ(LOWORD(note.wParam), 1006u);
+    EXPECT_EQ(HIWORD(note.wParam), LBN_SELCHANGE);
+    EXPECT_EQ(note.lParam, reinterpret_cast<LPARAM>(PlatformGetDlgItem(panel_, 1006)));
+    EXPECT_EQ(Send(1006, LB_GETCURSEL), 0);
+    g_notes.clear();
+    PlatformGetWindowRect(PlatformGetDlgItem(panel_, 1007), &r);
+    Click(r.left + 20, r.top + 6);
+    displaytest::PumpUntil([&] { return Send(1007, LB_GETCURSEL) == 0; });
+    EXPECT_EQ(Send(1007, LB_GETCURSEL), 0);
+    displaytest::Pump(50);
+    EXPECT_TRUE(NotesOf(WM_COMMAND).empty());
+}
+
+TEST_F(DialogTest, RadioButtonsCheckAndClickThroughTheUser) {
+    EXPECT_EQ(PlatformCheckDlgButton(panel_, 1030, BST_CHECKED), 1);
+    EXPECT_EQ(Send(1030, BM_GETCHECK), BST_CHECKED);
+    EXPECT_EQ(Send(1031, BM_GETCHECK), BST_UNCHECKED);
+    if (!displaytest::HaveXdotool()) return;
+    int x, y;
+    Centre(1031, &x, &y);
+    Click(x - 20, y);
+    ASSERT_TRUE(displaytest::PumpUntil([&] { return !NotesOf(WM_COMMAND).empty(); }));
+    Note note = NotesOf(WM_COMMAND)[0];
+    EXPECT_EQ(LOWORD(note.wParam), 1031u);
+    EXPECT_EQ(HIWORD(note.wParam), BN_CLICKED);
+    EXPECT_EQ(Send(1031, BM_GETCHECK), BST_CHECKED);
+    EXPECT_EQ(Send(1030, BM_GETCHECK), BST_UNCHECKED);
+}
+
+TEST_F(DialogTest, ABitmapButtonReportsItsPushedStateWhileHeld) {
+    uint8_t rgb[16 * 10 * 3];
+    for (size_t i = 0; i < sizeof rgb; ++i) rgb[i] = static_cast<uint8_t>(i);
+    PlatformBitmap* bitmap = PlatformCreateBitmap(16, 10, rgb);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(Send(1035, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)), 0);
+    EXPECT_EQ(Send(1035, BM_GETSTATE) & BST_PUSHED, 0);
+    Send(1035, BM_SETSTATE, 1);
+    EXPECT_EQ(Send(1035, BM_GETSTATE) & BST_PUSHED, static_cast<LRESULT>(BST_PUSHED));
+    Send(1035, BM_SETSTATE, 0);
+    EXPECT_EQ(Send(1035, BM_GETSTATE) & BST_PUSHED, 0);
+    if (displaytest::HaveXdotool()) {
+        int x, y;
+        Centre(1035, &x, &y);
+        ASSERT_TRUE(displaytest::Xdotool({"mousemove", std::to_string(x), std::to_string(y), "mousedown", "1"}));
+        bool pushed = displaytest::PumpUntil([&] { return (Send(1035, BM_GETSTATE) & BST_PUSHED) != 0; });
+        ASSERT_TRUE(displaytest::Xdotool({"mouseup", "1"}));
+        EXPECT_TRUE(pushed);
+        EXPECT_TRUE(displaytest::PumpUntil([&] { return !NotesOf(WM_COMMAND).empty(); }));
+        EXPECT_EQ(Send(1035, BM_GETSTATE) & BST_PUSHED, 0);
+    }
+    PlatformDestroyWindow(frame_);
+    frame_ = nullptr;
+    PlatformDeleteBitmap(bitmap);
+}
+
+TEST_F(DialogTest, TheTrackBarClampsItsPositionToTheRange) {
+    Send(1029, TBM_SETRANGE, 1, MAKELPARAM(10, 25));
+    EXPECT_EQ(Send(1029, TBM_GETRANGEMIN), 10);
+    EXPECT_EQ(Send(1029, TBM_GETRANGEMAX), 25);
+    Send(1029, TBM_SETPOS, 1, -5);
+    EXPECT_EQ(Send(1029, TBM_GETPOS), 10);
+    Send(1029, TBM_SETPOS, 1, 40);
+    EXPECT_EQ(Send(1029, TBM_GETPOS), 25);
+    Send(1029, TBM_SETPOS, 1, 15);
+    EXPECT_EQ(Send(1029, TBM_GETPOS), 15);
+    EXPECT_EQ(Send(1029, TBM_SETLINESIZE, 0, 1), 1);
+    EXPECT_EQ(Send(1029, TBM_SETPAGESIZE, 0, 2), 0);
+}
+
+TEST_F(DialogTest, TheTrackBarReportsTheUsersMovesWithScrollCodes) {
+    REQUIRE_XDOTOOL();
+    Send(1029, TBM_SETRANGE, 1, MAKELPARAM(10, 25));
+    Send(1029, TBM_SETLINESIZE, 0, 1);
+    Send(1029, TBM_SETPAGESIZE, 0, 2);
+    Send(1029, TBM_SETPOS, 1, 15);
+    displaytest::Pump(50);
+    PlatformRect r{};
+    HWND track = PlatformGetDlgItem(panel_, 1029);
+    PlatformGetWindowRect(track, &r);
+    int x = r.left + 4;
+    // A click below the thumb pages down.
+    Click(x, r.bottom - 3);
+    ASSERT_TRUE(displaytest::PumpUntil([&] { return NotesOf(WM_VSCROLL).size() >= 2; }));
+    std::vector<Note> notes = NotesOf(WM_VSCROLL);
+    EXPECT_EQ(LOWORD(notes[0].wParam), TB_PAGEDOWN);
+    EXPECT_EQ(HIWORD(notes[0].wParam), 17u);
+    EXPECT_EQ(notes[0].lParam, reinterpret_cast<LPARAM>(track));
+    EXPECT_EQ(LOWORD(notes[1].wParam), TB_ENDTRACK);
+    EXPECT_EQ(Send(1029, TBM_GETPOS), 17);
+    // Keys act on the focused track bar.
+    g_notes.clear();
+    ASSERT_TRUE(displaytest::Xdotool({"key", "Up"}));
+    ASSERT_TRUE(displaytest::PumpUntil([&] { return NotesOf(WM_VSCROLL).size() >= 2; }));
+    EXPECT_EQ(LOWORD(NotesOf(WM_VSCROLL)[0].wParam), TB_LINEUP);
+    EXPECT_EQ(Send(1029, TBM_GETPOS), 16);
+    g_notes.clear();
+    ASSERT_TRUE(displaytest::Xdotool({"key", "Home"}));
+    ASSERT_TRUE(displaytest::PumpUntil([&] { return NotesOf(WM_VSCROLL).size() >= 2; }));
+    EXPECT_EQ(LOWORD(NotesOf(WM_VSCROLL)[0].wParam), TB_TOP);
+    EXPECT_EQ(HIWORD(NotesOf(WM_VSCROLL)[0].wParam), 10u);
+    g_notes.clear();
+    ASSERT_TRUE(displaytest::Xdotool({"key", "End"}));
+    ASSERT_TRUE(displaytest::PumpUntil([&] { return NotesOf(WM_VSCROLL).size() >= 2; }));
+    EXPECT_EQ(LOWORD(NotesOf(WM_VSCROLL)[0].wParam), TB_BOTTOM);
+    EXPECT_EQ(Send(1029, TBM_GETPOS), 25);
+    // Dragging the thumb reports thumb-track moves and the final position.
+    g_notes.clear();
+    Send(1029, TBM_SETPOS, 1, 10);
+    displaytest::Pump(30);
+    int top = r.top + 8;
+    ASSERT_TRUE(displaytest::Xdotool({"mousemove", std::to_string(x + 2), std::to_string(top), "mousedown", "1"}));
+    displaytest::Pump(30);
+    ASSERT_TRUE(displaytest::Xdotool({"mousemove", std::to_string(x + 2), std::to_string((r.top + r.bottom) / 2)}));
+    displaytest::Pump(30);
+    ASSERT_TRUE(displaytest::Xdotool({"mouseup", "1"}));
+    ASSERT_TRUE(displaytest::PumpUntil([&] {
+        for (const Note& n : NotesOf(WM_VSCROLL))
+            if (LOWORD(n.wParam) == TB_ENDTRACK) return true;
+        return false;
+    }));
+    notes = NotesOf(WM_VSCROLL);
+    ASSERT_GE(notes.size(), 3u);
+    EXPECT_EQ(LOWORD(notes[0].wParam), TB_THUMBTRACK);
+    EXPECT_EQ(LOWORD(notes[notes.size() - 2].wParam), TB_THUMBPOSITION);
+    int position = static_cast<int>(HIWORD(notes[notes.size() - 2].wParam));
+    EXPECT_GT(position, 14);
+    EXPECT_LT(position, 21);
+    EXPECT_EQ(Send(1029, TBM_GETPOS), position);
+}
+
+TEST(MessageBoxTest, ShowsTheTextUnderItsCaptionUntilOk) {
+    REQUIRE_DISPLAY();
+    std::atomic<bool> found{false};
+    std::thread closer([&] {
+        for (int i = 0; i < 300; ++i) {
+            HWND box = PlatformFindWindow("#32770", "Fatal Error");
+            if (box) {
+                found = true;
+                char text[64] = "";
+                HWND label = nullptr;
+                for (int id : {-1, 0xFFFF}) label = label ? label : PlatformGetDlgItem(box, id);
+                if (label) PlatformGetWindowText(label, text, sizeof text);
+                EXPECT_STREQ(text, "Could not load the font file");
+                PlatformPostMessage(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            PlatformSleep(10);
+        }
+    });
+    EXPECT_EQ(PlatformMessageBox(nullptr, "Could not load the font file", "Fatal Error", MB_OK | MB_SETFOREGROUND),
+              IDOK);
+    closer.join();
+    EXPECT_TRUE(found);
+    EXPECT_EQ(PlatformFindWindow("#32770", "Fatal Error"), nullptr);
+}
+
+TEST(MessageBoxTest, ABoxWithoutCaptionIsCalledError) {
+    REQUIRE_DISPLAY();
+    std::thread closer([] {
+        for (int i = 0; i < 300; ++i) {
+            if (HWND box = PlatformFindWindow("#32770", "Error")) {
+                PlatformSendMessage(box, WM_CLOSE, 0, 0);
+                return;
+            }
+            PlatformSleep(10);
+        }
+    });
+    EXPECT_EQ(PlatformMessageBox(nullptr, "CreateDIBSection Failed!", nullptr, MB_OK), IDOK);
+    closer.join();
+}
+
+}  // namespace
