@@ -19,7 +19,7 @@ for t in "${targets[@]}"; do
   rm -rf "$work"; mkdir -p "$work"
   cp -r "tests/fuzz/corpus/$t/." "$work/" 2>/dev/null || true
   echo "== fuzz_$t for ${SECONDS_EACH}s"
-  if ! "$BUILD/fuzz_$t" -max_total_time="$SECONDS_EACH" -max_len=65536 -timeout=10 \
+  if ! "$BUILD/tests/fuzz/fuzz_$t" -max_total_time="$SECONDS_EACH" -max_len=65536 -timeout=10 \
        -artifact_prefix="$BUILD/crash-$t-" "$work"; then
     echo "fuzz_$t: FINDING (see $BUILD/crash-$t-*)"; status=1
   fi
