@@ -12,5 +12,5 @@ if [ ${#names[@]} -eq 0 ]; then
 fi
 for n in "${names[@]}"; do
   cmake --build "$BUILD" --target "bench_$n"
-  "$BUILD/bench_$n" ${BENCH_ARGS:-}
+  "$BUILD/bench/bench_$n" ${BENCH_ARGS:-}
 done
