@@ -120,3 +120,44 @@ std::vector<uint8_t> KitWriteGAF(const std::vector<KitGafEntry>& entries) {
     }
     return out;
 }
+
+bool KitDecodeRows(const uint8_t* rows, size_t rowsSize, uint32_t width, uint32_t height, uint8_t fill,
+                   std::vector<uint8_t>& pixels) {
+    pixels.assign(size_t{width} * height, fill);
+    size_t at = 0;
+    bool clean = true;
+    for (uint32_t y = 0; y < height; ++y) {
+        if (rowsSize - at < 2) return false;
+        size_t length = rows[at] | (rows[at + 1] << 8);
+        at += 2;
+        if (length > rowsSize - at) return false;
+        const uint8_t* code = rows + at;
+        const uint8_t* end = code + length;
+        at += length;
+        uint8_t* out = pixels.data() + size_t{y} * width;
+        uint32_t x = 0;
+        while (code < end) {
+            uint8_t b = *code++;
+            uint32_t n;
+            if (b & 1) {
+                n = b >> 1;
+                if (n > width - x) clean = false, n = width - x;
+            } else if (b & 2) {
+                n = (b >> 2) + 1u;
+                if (code >= end) return false;
+                uint8_t v = *code++;
+                if (n > width - x) clean = false, n = width - x;
+                std::memset(out + x, v, n);
+            } else {
+                n = (b >> 2) + 1u;
+                if (static_cast<size_t>(end - code) < n) return false;
+                uint32_t m = n > width - x ? (clean = false, width - x) : n;
+                std::memcpy(out + x, code, m);
+                code += n;
+                n = m;
+            }
+            x += n;
+        }
+    }
+    return clean;
+}

@@ -35,3 +35,9 @@ std::vector<uint8_t> KitWriteGAF(const std::vector<KitGafEntry>& entries);
 // codes (odd: skip n >> 1; n & 2: repeat the next byte (n >> 2) + 1 times;
 // else copy the next (n >> 2) + 1 bytes).
 std::vector<uint8_t> KitEncodeRows(const uint8_t* pixels, uint32_t width, uint32_t height, uint8_t transparent);
+
+// Decodes run-length rows of rowsSize bytes into width × height pixels;
+// skipped pixels get fill. Codes running past a row or the data are cut;
+// false when the data ended early or a row held codes past its width.
+bool KitDecodeRows(const uint8_t* rows, size_t rowsSize, uint32_t width, uint32_t height, uint8_t fill,
+                   std::vector<uint8_t>& pixels);
