@@ -144,7 +144,9 @@ TEST(ModelBuilderTest, ToolBuildsDumpsAndReports) {
         r = testsupport::RunGrib({"model", "render", dir.str() + "/m.3do", "--size", "8x6", "--out", out, "--clear", "3"});
         ASSERT_EQ(r.status, 0) << ext << r.err;
         auto bytes = testsupport::ReadBytes(out);
-        if (std::string(ext) == ".raw") EXPECT_EQ(bytes, std::vector<uint8_t>(48, 3));
+        if (std::string(ext) == ".raw") {
+            EXPECT_EQ(bytes, std::vector<uint8_t>(48, 3));
+        }
         EXPECT_FALSE(bytes.empty());
     }
 }
