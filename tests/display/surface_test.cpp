@@ -1,0 +1,274 @@
+// The surface window: its slot table, the bitmap it builds on paint and
+// resize, the frame message, the palette and the timers.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "grib/display/window.h"
+#include "grib/env/env.h"
+#include "platform/platform.h"
+#include "tests/platform/display_env.h"
+#include "tests/support/support.h"
+
+namespace {
+
+int g_draws;
+int g_result = 1;
+uint8_t g_fill = 1;
+uint32_t g_lastWidth, g_lastHeight, g_lastPitch;
+std::vector<uint32_t> g_events;
+
+int FillDraw(HWND, GribBitmap* bitmap, uint32_t) {
+    ++g_draws;
+    g_lastWidth = bitmap->width;
+    g_lastHeight = bitmap->height;
+    g_lastPitch = bitmap->pitch;
+    GRIB_ClearBitmap(bitmap, g_fill);
+    return g_result;
+}
+
+LRESULT Events(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
+    g_events.push_back(message);
+    return PlatformDefWindowProc(window, message, wParam, lParam);
+}
+
+LRESULT ParentProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
+    return PlatformDefWindowProc(window, message, wParam, lParam);
+}
+
+void Drain() {
+    PlatformMessage m{};
+    while (PlatformPeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+        if (m.message != WM_QUIT) PlatformDispatchMessage(&m);
+}
+
+std::vector<uint8_t> Pixels(HWND window, int* width, int* height) {
+    std::vector<uint8_t> rgb(640 * 480 * 3);
+    if (!PlatformReadWindowPixels(window, width, height, rgb.data(), rgb.size())) return {};
+    return rgb;
+}
+
+class SurfaceTest : public testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_DISPLAY();
+        GRIB_InstallDisplayHooks(nullptr);
+        ASSERT_EQ(GRIB_Startup(30, nullptr, 0), 1);
+        static bool registered = false;
+        if (!registered) {
+            PlatformWindowClass wc{0, ParentProc, nullptr, 0, IDC_ARROW, PLATFORM_BRUSH_FACE, "SurfaceParent"};
+            ASSERT_EQ(PlatformRegisterClass(&wc), 1);
+            registered = true;
+        }
+        parent_ = PlatformCreateWindow(0, "SurfaceParent", "surfaces", WS_CAPTION | WS_VISIBLE, 0, 0, 400, 300,
+                                       nullptr, 0, nullptr, nullptr);
+        ASSERT_NE(parent_, nullptr);
+        Drain();
+        g_draws = 0;
+        g_result = 1;
+        g_fill = 1;
+        g_events.clear();
+    }
+    void TearDown() override {
+        if (parent_) PlatformDestroyWindow(parent_);
+        GRIB_SetPlatformHooks(nullptr);
+    }
+    HWND Make(int w = 40, int h = 30, const char* palette = nullptr, uint32_t mode = 0,
+              GribEventCallback events = nullptr) {
+        return GRIB_CreateSurfaceWindow(parent_, 4, 4, w, h, FillDraw, events, mode, palette);
+    }
+    HWND parent_ = nullptr;
+};
+
+TEST_F(SurfaceTest, SixteenSlotsAndAFreedSlotIsTakenAgain) {
+    std::vector<HWND> windows;
+    for (int i = 0; i < GRIB_SURFACE_SLOTS; ++i) {
+        HWND w = Make(8, 8);
+        ASSERT_NE(w, nullptr) << i;
+        EXPECT_EQ(GRIB_SurfaceSlotOf(w), i);
+        windows.push_back(w);
+    }
+    EXPECT_EQ(Make(8, 8), nullptr);
+    PlatformDestroyWindow(windows[5]);
+    EXPECT_EQ(GRIB_SurfaceSlot(5)->used, 0u);
+    HWND again = Make(8, 8);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(GRIB_SurfaceSlotOf(again), 5);
+    EXPECT_EQ(GRIB_SurfaceSlot(16), nullptr);
+}
+
+TEST_F(SurfaceTest, TheFirstPaintBuildsTheBitmapAndShowsIt) {
+    HWND w = Make(10, 6);
+    ASSERT_NE(w, nullptr);
+    const GribSurfaceSlot* slot = GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w));
+    EXPECT_EQ(slot->pitch, 12u);
+    EXPECT_EQ(slot->memoryContext, nullptr);
+    Drain();
+    ASSERT_EQ(g_draws, 1);
+    ASSERT_NE(slot->memoryContext, nullptr);
+    EXPECT_EQ(g_lastWidth, 10u);
+    EXPECT_EQ(g_lastHeight, 6u);
+    EXPECT_EQ(g_lastPitch, 12u);
+    EXPECT_EQ(slot->bitmap.pixels, slot->dibPixels);
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb = Pixels(w, &width, &height);
+    ASSERT_FALSE(rgb.empty());
+    EXPECT_EQ(width, 10);
+    EXPECT_EQ(height, 6);
+    // Without a palette the indices show as greys.
+    EXPECT_EQ(rgb[0], 1);
+    EXPECT_EQ(rgb[(6 * 10 - 1) * 3 + 2], 1);
+}
+
+TEST_F(SurfaceTest, ResizingRebuildsTheBitmapAtLeastFourByFour) {
+    HWND w = Make(40, 30);
+    Drain();
+    ASSERT_EQ(g_draws, 1);
+    PlatformSetWindowPos(w, nullptr, 0, 0, 2, 3, SWP_NOMOVE | SWP_NOZORDER);
+    const GribSurfaceSlot* slot = GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w));
+    EXPECT_EQ(slot->width, 4);
+    EXPECT_EQ(slot->height, 4);
+    EXPECT_EQ(slot->pitch, 4u);
+    Drain();
+    EXPECT_GE(g_draws, 2);
+    EXPECT_EQ(g_lastWidth, 4u);
+    EXPECT_EQ(g_lastHeight, 4u);
+    // A move alone keeps the bitmap.
+    int draws = g_draws;
+    PlatformDC* before = slot->memoryContext;
+    PlatformSetWindowPos(w, nullptr, 9, 9, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_EQ(slot->memoryContext, before);
+    Drain();
+    EXPECT_EQ(g_draws, draws);
+}
+
+TEST_F(SurfaceTest, AFrameMessageBeforeTheFirstPaintPaints) {
+    HWND w = GRIB_CreateSurfaceWindow(parent_, 0, 0, 16, 16, FillDraw, Events, 0, nullptr);
+    ASSERT_NE(w, nullptr);
+    PlatformValidateRect(w, nullptr);
+    PlatformSendMessage(w, GRIB_FRAME_MESSAGE, 0, 0);
+    EXPECT_EQ(g_draws, 1);
+    EXPECT_NE(GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w))->memoryContext, nullptr);
+    EXPECT_EQ(PlatformWindowPresentCount(w), 1u);
+    // That frame message went on to the event callback, the paint did not.
+    EXPECT_NE(std::find(g_events.begin(), g_events.end(), GRIB_FRAME_MESSAGE), g_events.end());
+    EXPECT_EQ(std::find(g_events.begin(), g_events.end(), WM_PAINT), g_events.end());
+    g_events.clear();
+    PlatformSendMessage(w, GRIB_FRAME_MESSAGE, 0, 0);
+    EXPECT_TRUE(g_events.empty());
+}
+
+TEST_F(SurfaceTest, AFrameThatDrewNothingLeavesTheScreenButAPaintShowsIt) {
+    HWND w = Make(8, 8);
+    Drain();
+    uint32_t shown = PlatformWindowPresentCount(w);
+    g_result = 0;
+    g_fill = 5;
+    PlatformSendMessage(w, GRIB_FRAME_MESSAGE, 0, 0);
+    EXPECT_EQ(PlatformWindowPresentCount(w), shown);
+    int width, height;
+    EXPECT_EQ(Pixels(w, &width, &height)[0], 1);
+    PlatformInvalidate(w);
+    Drain();
+    EXPECT_EQ(PlatformWindowPresentCount(w), shown + 1);
+    EXPECT_EQ(Pixels(w, &width, &height)[0], 5);
+    g_result = 1;
+    g_fill = 7;
+    PlatformSendMessage(w, GRIB_FRAME_MESSAGE, 0, 0);
+    EXPECT_EQ(Pixels(w, &width, &height)[0], 7);
+}
+
+TEST_F(SurfaceTest, ThePaletteFileGivesTheColours) {
+    testsupport::TempDir dir;
+    std::vector<uint8_t> palette(1024, 0);
+    palette[1 * 4 + 0] = 10;
+    palette[1 * 4 + 1] = 20;
+    palette[1 * 4 + 2] = 30;
+    std::string path = dir.write("test.pal", palette).string();
+    HWND w = Make(8, 8, path.c_str());
+    const GribSurfaceSlot* slot = GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w));
+    ASSERT_NE(slot->paletteCopy, nullptr);
+    EXPECT_NE(slot->palette, nullptr);
+    Drain();
+    int width, height;
+    std::vector<uint8_t> rgb = Pixels(w, &width, &height);
+    ASSERT_FALSE(rgb.empty());
+    EXPECT_EQ(rgb[0], 10);
+    EXPECT_EQ(rgb[1], 20);
+    EXPECT_EQ(rgb[2], 30);
+    // A missing or short palette file leaves the window without a palette.
+    HWND none = Make(8, 8, (dir.str() + "/missing.pal").c_str());
+    EXPECT_EQ(GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(none))->paletteCopy, nullptr);
+    std::string shortPath = dir.write("short.pal", std::vector<uint8_t>(100, 1)).string();
+    HWND shortOne = Make(8, 8, shortPath.c_str());
+    EXPECT_EQ(GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(shortOne))->paletteCopy, nullptr);
+}
+
+TEST_F(SurfaceTest, MouseMovesAreRememberedAndPassedOn) {
+    HWND w = Make(8, 8, nullptr, 0, Events);
+    PlatformSendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(5, 7));
+    const GribSurfaceSlot* slot = GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w));
+    EXPECT_EQ(slot->mouseX, 5);
+    EXPECT_EQ(slot->mouseY, 7);
+    EXPECT_EQ(g_events.back(), WM_MOUSEMOVE);
+}
+
+TEST_F(SurfaceTest, TimerModesGiveTheirPeriods) {
+    EXPECT_EQ(GRIB_TimerPeriod(0), 0u);
+    EXPECT_EQ(GRIB_TimerPeriod(3), 1000u);
+    EXPECT_EQ(GRIB_TimerPeriod(6), 100u);
+    EXPECT_EQ(GRIB_TimerPeriod(9), 1u);
+    EXPECT_EQ(GRIB_TimerPeriod(4), 0u);
+    HWND none = Make(8, 8, nullptr, 4);
+    EXPECT_EQ(GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(none))->timerId, 0u);
+}
+
+TEST_F(SurfaceTest, TheGlobalTimerHandsOutFramesToWindowsThatAskedForThem) {
+    GRIB_DisplayShutdown();
+    ASSERT_EQ(GRIB_DisplayStartup(nullptr, 9), 1);
+    PlatformDestroyWindow(parent_);
+    parent_ = PlatformCreateWindow(0, "SurfaceParent", "timed", WS_CAPTION | WS_VISIBLE, 0, 0, 100, 100, nullptr, 0,
+                                   nullptr, nullptr);
+    HWND timed = Make(8, 8, nullptr, 6);
+    HWND idle = Make(8, 8, nullptr, 0);
+    ASSERT_NE(timed, nullptr);
+    ASSERT_NE(idle, nullptr);
+    EXPECT_NE(GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(timed))->timerId, 0u);
+    // Let the first paints of the newly mapped windows pass.
+    displaytest::Pump(200);
+    uint32_t timedShown = PlatformWindowPresentCount(timed);
+    uint32_t idleShown = PlatformWindowPresentCount(idle);
+    displaytest::Pump(450);
+    uint32_t frames = PlatformWindowPresentCount(timed) - timedShown;
+    // A 100 ms window timer: about four frames, never one per global tick.
+    EXPECT_GE(frames, 2u);
+    EXPECT_LE(frames, 6u);
+    EXPECT_EQ(PlatformWindowPresentCount(idle), idleShown);
+    GRIB_DisplayShutdown();
+    displaytest::Pump(50);
+    uint32_t after = PlatformWindowPresentCount(timed);
+    displaytest::Pump(250);
+    EXPECT_EQ(PlatformWindowPresentCount(timed), after);
+    PlatformDestroyWindow(timed);
+    EXPECT_EQ(GRIB_SurfaceSlotOf(timed), -1);
+}
+
+TEST_F(SurfaceTest, AFramePendingIsNotQueuedTwice) {
+    HWND w = Make(8, 8, nullptr, 9);
+    Drain();
+    // Let the window's own timer fire, then hand out frames twice without
+    // handling the first.
+    displaytest::PumpUntil([&] { return GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w))->tickPending != 0; }, 500);
+    GRIB_SurfaceTimerProc(nullptr, WM_TIMER, 0, 0);
+    const GribSurfaceSlot* slot = GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w));
+    EXPECT_EQ(slot->framePending, 1u);
+    GRIB_SurfaceTimerProc(w, WM_TIMER, 1, 0);
+    GRIB_SurfaceTimerProc(nullptr, WM_TIMER, 0, 0);
+    int frames = 0;
+    PlatformMessage m{};
+    while (PlatformPeekMessage(&m, w, GRIB_FRAME_MESSAGE, GRIB_FRAME_MESSAGE, PM_REMOVE)) ++frames;
+    EXPECT_EQ(frames, 1);
+}
+
+}  // namespace
