@@ -124,10 +124,16 @@ bool DisassembleScript(const std::vector<uint8_t>& bytes, std::string& text, std
     size_t nextFunction = 0;
     auto heads = [&](int32_t pos) {
         while (nextFunction < order.size() && f->functionStarts[order[nextFunction]] <= pos) {
-            out += "\nfunction " + Quote(f->functionNames[order[nextFunction]]) + "\n";
+            out += "\nfunction ";
+            out += Quote(f->functionNames[order[nextFunction]]);
+            out += '\n';
             nextFunction++;
         }
-        if (labels.count(pos)) out += "L" + std::to_string(pos) + ":\n";
+        if (labels.count(pos)) {
+            out += 'L';
+            out += std::to_string(pos);
+            out += ":\n";
+        }
     };
     for (const Item& it : items) {
         heads(it.pos);
@@ -146,7 +152,10 @@ bool DisassembleScript(const std::vector<uint8_t>& bytes, std::string& text, std
             case 'f': out += NameOrIndex(f->functionNames, v); break;
             case 'e': out += NameOrIndex(externalNames, v); break;
             case 'a': out += v >= 0 && v <= 2 ? std::string(1, static_cast<char>('x' + v)) : std::to_string(v); break;
-            case 'j': out += labels.count(v) ? "L" + std::to_string(v) : std::to_string(v); break;
+            case 'j':
+                if (labels.count(v)) out += 'L';
+                out += std::to_string(v);
+                break;
             default: out += std::to_string(v); break;
             }
         }

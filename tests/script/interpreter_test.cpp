@@ -394,27 +394,6 @@ TEST_F(TurnTest, ElapsedTicksScaleTheStep) {
     EXPECT_EQ(a, (V{300, 800}));
 }
 
-// The worked example: speed 16384, target 8192, one tick per call.
-TEST_F(ScriptTest, WorkedTurnExample) {
-    Load("piece a b c\nfunction Main\n word 0x10021001 16384 0x10021001 8192 0x10002000 2 1 0x10011000 2 1 0x10065000\n");
-    Start("Main");
-    std::vector<int32_t> angles;
-    int pass = 0;
-    while (State(0) != SCRIPT_FREE && pass < 40) {
-        Run(1);
-        pass++;
-        for (const std::string& l : host->Take()) angles.push_back(std::stoi(l.substr(14)));
-        if (!angles.empty() && angles.back() == 8192 && pass == 16) {
-            EXPECT_EQ(State(0), SCRIPT_WAIT_TURN);
-            EXPECT_EQ(host->pieceStates[2].turnSpeed[1], 0);
-        }
-    }
-    EXPECT_EQ(pass, 17);
-    ASSERT_EQ(angles.size(), 16u);
-    for (int i = 0; i < 15; i++) EXPECT_EQ(angles[i], 546 * (i + 1));
-    EXPECT_EQ(angles[15], 8192);
-}
-
 TEST_F(ScriptTest, SpinWithoutAccelerationReachesItsSpeedAtOnce) {
     Load("piece p\nfunction Main\n push 0\n push 3000\n spin p z\n return\n");
     Start("Main", nullptr, 1);
