@@ -75,6 +75,27 @@ TEST_F(ImageTest, DrawImageClipsAtEveryEdgeOfTheClipRectangle) {
     }
 }
 
+// Translucent frames are placed and clipped exactly as opaque ones.
+TEST_F(ImageTest, TranslucentDrawingClipsLikeOpaqueDrawing) {
+    InstallAlpha();
+    RawFrame raw = Abc();
+    RleFrame rle = AbcRle();
+    for (const GribImage* image : {&raw.image, &rle.image}) {
+        for (int x = -3; x <= 6; ++x)
+            for (int y = -2; y <= 4; ++y) {
+                Canvas plain(6, 4, 200), glass(6, 4, 200);
+                plain.setClip(1, 1, 4, 2);
+                glass.setClip(1, 1, 4, 2);
+                GRIB_DrawImage(&plain.bitmap, image, x, y);
+                GRIB_DrawImageTranslucent(&glass.bitmap, image, x, y);
+                for (size_t i = 0; i < plain.pixels.size(); ++i) {
+                    const uint8_t s = plain.pixels[i];
+                    EXPECT_EQ(glass.pixels[i], s == 200 ? 200 : Mix(s, 200)) << x << "," << y << " pixel " << i;
+                }
+            }
+    }
+}
+
 TEST_F(ImageTest, OriginIsTheHotSpot) {
     RawFrame raw = Abc();
     raw.image.originX = 2;
