@@ -31,7 +31,7 @@ struct FindData {
     char name[260];
 };
 
-// Longest path the file system accepts (the spec's 255-character buffers).
+// Longest path the file system accepts; longer ones are rejected.
 enum { GRIB_MAX_PATH = 255 };
 
 FileHandle* GRIB_Open(const char* path);

@@ -1,5 +1,6 @@
 // Mounts the input as an archive, enumerates the merged tree and reads every
 // file in it, by path and by entry.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -13,8 +14,8 @@
 
 namespace {
 
-// An otherwise empty folder as the current directory, so the disk side of
-// the walk stays small.
+// An otherwise empty folder, the current directory while an input runs, so
+// the disk side of the walk stays small.
 char g_dir[4096];
 char g_file[4200];
 
@@ -23,7 +24,6 @@ const char* Scratch() {
         const char* tmp = std::getenv("TMPDIR");
         std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz-archive-XXXXXX";
         if (!mkdtemp(templ.data())) std::abort();
-        if (chdir(templ.c_str()) != 0) std::abort();
         GRIB_Startup(30, nullptr, 0);
         std::snprintf(g_dir, sizeof g_dir, "%s", templ.c_str());
         std::snprintf(g_file, sizeof g_file, "%s/input.grb", templ.c_str());
@@ -73,6 +73,9 @@ void Walk(const std::string& prefix, int depth) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string path = std::string(Scratch()) + "/input.grb";
+    // The fuzzer reads its corpus by relative paths: come back afterwards.
+    int home = open(".", O_RDONLY | O_DIRECTORY);
+    if (home < 0 || chdir(Scratch()) != 0) std::abort();
     FILE* out = std::fopen(path.c_str(), "wb");
     if (!out) return 0;
     if (size) std::fwrite(data, 1, size, out);
@@ -85,5 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Drain(GRIB_OpenArchiveEntry(a, &a->directory->entries[i]));
     }
     GRIB_ResetMounts();
+    if (fchdir(home) != 0) std::abort();
+    close(home);
     return 0;
 }
