@@ -1,0 +1,106 @@
+// grib units and grib render over a game folder.
+#include <filesystem>
+
+#include "tests/app/app_support.h"
+
+namespace {
+
+using testsupport::RunGrib;
+namespace fs = std::filesystem;
+
+class ToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::StartGrib();
+        KitGameOptions options;
+        options.weapons = {{"LASER", {{"reloadtime", "1.5"}, {"aimrate", "16384"}, {"name", "Laser \"X\""}}}};
+        KitAddBase(game, options);
+        KitGameUnit tank = KitSampleUnit("ARMTANK", "Arm Tank");
+        apptest::SetInfo(tank, "Scale", "2");
+        KitGameUnit core = KitSampleUnit("CORBASE", "Core Base", "NONE");
+        apptest::SetInfo(core, "BMcode", "0");
+        core.script = "piece base hull turret barrel\nfunction Create\n return\n";
+        for (const KitGameUnit& u : {tank, core}) ASSERT_TRUE(KitAddUnit(game, u, nullptr));
+        ASSERT_TRUE(KitWriteGame(game, dir.str(), nullptr));
+    }
+    testsupport::ToolResult Render(std::vector<std::string> extra, const std::string& out) {
+        std::vector<std::string> args = {"render", "-C", dir.str(), "--unit", "ARMTANK", "--size", "96x72", "--out", out};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunGrib(args);
+    }
+    KitGame game;
+    testsupport::TempDir dir;
+    testsupport::TempDir outDir;
+};
+
+TEST_F(ToolTest, UnitsListsTheCatalogueWithThePanelTexts) {
+    auto plain = RunGrib({"units", "-C", dir.str()});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out, "ARMTANK ARM Arm Tank\nCORBASE CORE Core Base\n");
+    auto json = RunGrib({"units", "--json"}, dir.str());
+    ASSERT_EQ(json.status, 0) << json.err;
+    const std::string& j = json.out;
+    EXPECT_EQ(j.front(), '[');
+    for (const char* want :
+         {"\"file\": \"ARMTANK\"", "\"side\": \"ARM\"", "\"scale\": 2,", "\"weapon_count\": 1",
+          "{\"name\": \"Laser \\\"X\\\"\", \"empty\": false, \"reload_ticks\": 45, \"aim_rate\": 90, \"sound\": \"\"}",
+          "{\"name\": \"NONE\", \"empty\": true, \"reload_ticks\": 0, \"aim_rate\": 0, \"sound\": \"\"}",
+          "\"maxvelocity\": 1.5,", "\"acceleration\": 0.10000000000000001,", "\"can_fire\": true", "\"pieces\": 4",
+          "\"speed\": \"18.0 m/s\"", "\"slider\": -5}", "\"side\": \"CORE\"", "\"speed\": \"N/A\"",
+          "\"weapons\": \"None\"", "\"can_move\": false", "\"activate_enabled\": false"})
+        EXPECT_NE(j.find(want), std::string::npos) << want << "\n" << j;
+    // No temporary palette left behind.
+    auto help = RunGrib({"units", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: grib units"), std::string::npos);
+}
+
+TEST_F(ToolTest, UnitsReportsAMissingFolderAndFatalErrors) {
+    EXPECT_EQ(RunGrib({"units", "-C", (dir.path() / "nope").string()}).status, 1);
+    testsupport::TempDir empty;
+    auto r = RunGrib({"units"}, empty.str());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Fatal Error: Could not open the Showcase information file\n");
+    EXPECT_EQ(RunGrib({"units", "--bogus"}).status, 2);
+}
+
+TEST_F(ToolTest, RenderIsRepeatableAndShowsTheScriptsFire) {
+    const std::string a = (outDir.path() / "a.raw").string();
+    const std::string b = (outDir.path() / "b.raw").string();
+    const std::string fired = (outDir.path() / "fired.raw").string();
+    auto r = Render({"--frames", "0,1,1,1"}, a);
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(Render({"--frames", "0,1,1,1"}, b).status, 0);
+    const auto first = testsupport::ReadBytes(a);
+    EXPECT_EQ(first.size(), 96u * 72u);
+    EXPECT_EQ(first, testsupport::ReadBytes(b));
+    ASSERT_EQ(Render({"--frames", "0,1,1,1", "--press", "1012@1"}, fired).status, 0);
+    const auto shot = testsupport::ReadBytes(fired);
+    ASSERT_EQ(shot.size(), first.size());
+    EXPECT_NE(shot, first);  // the barrel recoiled
+    // Without antialiasing, and a different unit: other pixels again.
+    ASSERT_EQ(Render({"--antialias", "0"}, b).status, 0);
+    EXPECT_NE(testsupport::ReadBytes(b), testsupport::ReadBytes(a));
+    // Relative output paths are taken from where grib was started.
+    auto rel = RunGrib({"render", "-C", dir.str(), "--unit", "units\\CORBASE.fbi", "--size", "32x24", "--out", "c.pcx"},
+                       outDir.str());
+    ASSERT_EQ(rel.status, 0) << rel.err;
+    EXPECT_TRUE(fs::exists(outDir.path() / "c.pcx"));
+    auto png = Render({}, (outDir.path() / "d.png").string());
+    EXPECT_EQ(png.status, 0) << png.err;
+    EXPECT_TRUE(fs::exists(outDir.path() / "d.png"));
+}
+
+TEST_F(ToolTest, RenderRejectsBadArguments) {
+    const std::string out = (outDir.path() / "x.raw").string();
+    EXPECT_EQ(Render({"--press", "1013@0"}, out).status, 2);
+    EXPECT_EQ(Render({"--press", "1012@3"}, out).status, 2);  // after the last frame
+    EXPECT_EQ(Render({"--frames", "1,x"}, out).status, 2);
+    EXPECT_EQ(Render({"--antialias", "2"}, out).status, 2);
+    EXPECT_EQ(Render({}, (outDir.path() / "x.bmp").string()).status, 2);
+    EXPECT_EQ(RunGrib({"render", "--unit", "ARMTANK"}).status, 2);
+    EXPECT_EQ(RunGrib({"render", "-C", dir.str(), "--unit", "ARMNONE", "--size", "8x8", "--out", out}).status, 1);
+    EXPECT_EQ(RunGrib({"render", "--help"}).status, 0);
+}
+
+}  // namespace
