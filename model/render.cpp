@@ -173,9 +173,10 @@ void DrawReference(const PolygonRef& r, GribBitmap* surface, GribImage* image, c
     const int32_t n = G->vertexCount;
     const WorkVertex* w = P->workVertices;
     const GribImage* texture = nullptr;
-    if (fill && !P->solidOverride && G->textured) texture = GRIB_FindTexture(G->textureName);
+    // The textured fillers read four vertices: fewer than three have no quad.
+    if (fill && !P->solidOverride && G->textured && n >= 3) texture = GRIB_FindTexture(G->textureName);
     const uint8_t colour = uint8_t(P->solidOverride ? P->overrideColour : G->colourIndex);
-    int32_t list[(PIECE_MAX_POLYGON_VERTICES + 1) * 4];
+    int32_t list[(PIECE_MAX_POLYGON_VERTICES + 1) * 4] = {};
 
     if (v.depthMode) {
         if (!fill) return;  // edges are not drawn in depth mode

@@ -332,6 +332,28 @@ TEST_F(SceneTest, DegeneratePolygonsDrawNothing) {
     }
 }
 
+TEST_F(SceneTest, UnknownTextureMakesItsPolygonInvisible) {
+    Piece* p = MakePiece({{-10, 10, 0}, {10, 10, 0}, {10, -10, 0}, {-10, -10, 0}}, {{0, 1, 2, 3}, {0, 1}}, 5);
+    for (int i = 0; i < 2; ++i) {
+        p->polygons[i].textured = 1;
+        std::strcpy(p->polygons[i].textureName, "no such texture");
+    }
+    int32_t h = Register(p, 1);
+    for (int mode = 0; mode < 2; ++mode) {
+        Surface s(200, 100);
+        ViewParams v = View(mode);
+        AnimateTree(h);
+        RenderTree(h, &s.bitmap, &v);
+        EXPECT_EQ(s.nonzero(), 0);
+    }
+    // With solid override the same polygon is filled.
+    SetRenderOptions(h, 0, 1, 1, 0, 0, 61);
+    Surface s(200, 100);
+    ViewParams v = View(1);
+    RenderTree(h, &s.bitmap, &v);
+    EXPECT_EQ(s.at(100, 50), 61);
+}
+
 TEST_F(SceneTest, VectorOperations) {
     const int32_t a[3] = {1, 2, 3}, b[3] = {4, 6, 3};
     Vec3f d = VectorDifference(a, b);
