@@ -1126,7 +1126,15 @@ int PlatformTranslateMessage(const PlatformMessage* message) {
     if (!message || !message->character) return 0;
     if (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN) return 0;
     uint32_t kind = message->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
-    return PlatformPostMessage(message->window, kind, message->character, message->lParam);
+    // The character comes next, before any later key.
+    std::lock_guard<std::recursive_mutex> lock(StateLock());
+    if (!IsLive(message->window) || !message->window->owner) return 0;
+    ThreadQueue& queue = *message->window->owner;
+    std::lock_guard<std::mutex> q(queue.mutex);
+    queue.posted.push_front(PlatformMessage{message->window, kind, message->character, message->lParam,
+                                            message->time, message->x, message->y, 0});
+    queue.wake.notify_all();
+    return 1;
 }
 
 LRESULT PlatformDispatchMessage(const PlatformMessage* message) {

@@ -1,0 +1,330 @@
+// The input rings, key translation, the library's window procedure, the
+// cursor lock and thread, and the software cursor.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "grib/display/bitmap.h"
+#include "grib/draw/draw.h"
+#include "grib/env/env.h"
+#include "grib/input/input.h"
+#include "platform/platform.h"
+#include "tests/platform/display_env.h"
+
+namespace {
+
+class InputTest : public testing::Test {
+protected:
+    void SetUp() override {
+        GribPlatformHooks hooks{};
+        hooks.inputStart = GRIB_InputStart;
+        GRIB_SetPlatformHooks(&hooks);
+        ASSERT_EQ(GRIB_Startup(30, nullptr, 0), 1);
+        env_ = GRIB_GetEnvironment();
+    }
+    void TearDown() override { GRIB_SetPlatformHooks(nullptr); }
+    uint32_t Queued() const {
+        uint32_t c = env_->typeaheadCapacity;
+        return (env_->typeaheadHead + c - env_->typeaheadTail) % c;
+    }
+    uint32_t MouseQueued() const {
+        uint32_t c = env_->mouseCapacity;
+        return (env_->mouseHead + c - env_->mouseTail) % c;
+    }
+    // The key codes queued, oldest first.
+    std::vector<uint32_t> Keys() const {
+        std::vector<uint32_t> keys;
+        for (uint32_t i = env_->typeaheadTail; i != env_->typeaheadHead; i = (i + 1) % env_->typeaheadCapacity)
+            keys.push_back(env_->typeahead[i]);
+        return keys;
+    }
+    GribEnvironment* env_ = nullptr;
+};
+
+TEST_F(InputTest, StartUpMakesTheRingsAndSaveUnderBuffers) {
+    EXPECT_EQ(env_->typeaheadCapacity, 30u);
+    EXPECT_EQ(env_->mouseCapacity, 20u);
+    ASSERT_NE(env_->mouseEvents, nullptr);
+    EXPECT_STREQ(GRIB_BlockTag(env_->mouseEvents), "MOUSE EVENTS");
+    EXPECT_EQ(GRIB_BlockSize(env_->mouseEvents), 20u * 24u);
+    const char* tags[] = {"SAVEMOUSE 1", "SAVEMOUSE 2", "SAVEMOUSE 3"};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_NE(env_->saveUnder[i], nullptr);
+        EXPECT_STREQ(GRIB_BlockTag(env_->saveUnder[i]), tags[i]);
+        EXPECT_EQ(env_->saveUnder[i]->width, 1600u);
+        EXPECT_EQ(env_->saveUnder[i]->height, 1u);
+    }
+    EXPECT_EQ(env_->cursorImage, nullptr);
+    // Every live block is counted, also after a second start-up.
+    size_t expected = GRIB_BlockSize(env_->mouseEvents);
+    for (GribBitmap* b : env_->saveUnder) expected += GRIB_BlockSize(b);
+    EXPECT_EQ(env_->allocatedBytes, expected);
+    GribMouseRecord zero{};
+    GribMouseRecord now{};
+    GRIB_GetMouseState(&now);
+    EXPECT_EQ(std::memcmp(&now, &zero, sizeof zero), 0);
+}
+
+TEST_F(InputTest, TheTypeaheadHoldsTwentyNineKeysAndDropsTheRest) {
+    for (uint32_t i = 0; i < 30; ++i) GRIB_PushKey('a' + i % 26);
+    EXPECT_EQ(Queued(), 29u);
+    EXPECT_EQ(Keys().back(), static_cast<uint32_t>('a' + 28 % 26));
+    GRIB_ResetTypeahead();
+    EXPECT_EQ(Queued(), 0u);
+    for (uint32_t i = 0; i < 29; ++i) GRIB_PushKey(300 + i);
+    EXPECT_EQ(Queued(), 29u);
+    EXPECT_EQ(Keys().front(), 300u);
+    EXPECT_EQ(Keys().back(), 328u);
+}
+
+TEST_F(InputTest, ATildeQueuesNothing) {
+    GRIB_PushKey('~');
+    EXPECT_EQ(Queued(), 0u);
+    GRIB_PushKey('x');
+    EXPECT_EQ(Keys(), std::vector<uint32_t>{'x'});
+}
+
+TEST_F(InputTest, SetTypeaheadClampsToThirtyWithADebugMessage) {
+    testing::internal::CaptureStderr();
+    GRIB_SetTypeahead(50);
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(env_->typeaheadCapacity, 30u);
+    EXPECT_EQ(said, "Typeahead buffer set to maximum!\n");
+    GRIB_SetTypeahead(4);
+    for (int i = 0; i < 6; ++i) GRIB_PushKey('k');
+    EXPECT_EQ(Queued(), 3u);
+    // Without the debug flag nothing is printed.
+    env_->flags &= static_cast<uint16_t>(~GRIB_FLAG_DEBUG);
+    testing::internal::CaptureStderr();
+    GRIB_SetTypeahead(31);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(env_->typeaheadCapacity, 30u);
+    GRIB_SetTypeahead(0);
+    EXPECT_EQ(env_->typeaheadCapacity, 1u);
+    GRIB_PushKey('z');
+    EXPECT_EQ(Queued(), 0u);
+}
+
+TEST_F(InputTest, NamedKeysTranslateWhateverTheModifiers) {
+    GRIB_TranslateKey(VK_F1 + 4, 0);  // F5
+    GRIB_TranslateKey(VK_LEFT, 0);
+    GRIB_TranslateKey(VK_PAUSE, 1);
+    GRIB_TranslateKey(VK_F12, 0);
+    GRIB_TranslateKey(VK_INSERT, 0);
+    GRIB_TranslateKey(VK_DELETE, 0);
+    GRIB_TranslateKey(VK_HOME, 0);
+    GRIB_TranslateKey(VK_END, 0);
+    GRIB_TranslateKey(VK_PRIOR, 0);
+    GRIB_TranslateKey(VK_NEXT, 0);
+    GRIB_TranslateKey(VK_DOWN, 0);
+    EXPECT_EQ(Keys(), (std::vector<uint32_t>{135, 149, 153, 142, 143, 144, 145, 146, 147, 148, 152}));
+}
+
+TEST_F(InputTest, AltCombinationsPushCharactersAndPlainKeysNothing) {
+    GRIB_TranslateKey('7', 1);  // Alt+7
+    GRIB_TranslateKey('K', 1);
+    GRIB_TranslateKey(186, 1);
+    GRIB_TranslateKey(192, 1);
+    GRIB_TranslateKey(220, 1);
+    GRIB_TranslateKey(222, 1);
+    GRIB_TranslateKey(0x20, 1);  // not mapped
+    EXPECT_EQ(Keys(), (std::vector<uint32_t>{55, 'k', ';', '`', '\\', '\''}));
+    GRIB_ResetTypeahead();
+    // Ordinary typing arrives as characters, not through translation.
+    GRIB_TranslateKey('K', 0);
+    GRIB_TranslateKey('7', 0);
+    EXPECT_EQ(Queued(), 0u);
+}
+
+TEST_F(InputTest, ControlCombinationsUseTheLiveControlKey) {
+    REQUIRE_XDOTOOL();
+    ASSERT_TRUE(displaytest::Xdotool({"keydown", "Control_L"}));
+    bool held = false;
+    for (int i = 0; i < 100 && !held; ++i) {
+        held = GRIB_KeyDown(GRIB_KEY_CONTROL) == 1;
+        if (!held) PlatformSleep(10);
+    }
+    GRIB_TranslateKey('K', 0);
+    GRIB_TranslateKey('7', 0);
+    GRIB_TranslateKey(VK_LEFT, 0);
+    GRIB_TranslateKey(189, 0);
+    ASSERT_TRUE(displaytest::Xdotool({"keyup", "Control_L"}));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(Keys(), (std::vector<uint32_t>{210, 233, 149, '-'}));
+    for (int i = 0; i < 100 && GRIB_KeyDown(GRIB_KEY_CONTROL); ++i) PlatformSleep(10);
+    EXPECT_EQ(GRIB_KeyDown(GRIB_KEY_CONTROL), 0);
+}
+
+TEST_F(InputTest, PauseAndOtherCodesAreNeverPolled) {
+    EXPECT_EQ(GRIB_KeyDown(GRIB_KEY_PAUSE), 0);
+    EXPECT_EQ(GRIB_KeyDown(0), 0);
+    EXPECT_EQ(GRIB_KeyDown('A'), 0);
+    if (!displaytest::HaveDisplay() || !displaytest::HaveXdotool()) return;
+    ASSERT_TRUE(displaytest::Xdotool({"keydown", "Pause"}));
+    PlatformSleep(30);
+    EXPECT_EQ(GRIB_KeyDown(GRIB_KEY_PAUSE), 0);
+    ASSERT_TRUE(displaytest::Xdotool({"keyup", "Pause", "keydown", "Left"}));
+    bool left = false;
+    for (int i = 0; i < 100 && !left; ++i) {
+        left = GRIB_KeyDown(GRIB_KEY_LEFT) == 1;
+        if (!left) PlatformSleep(10);
+    }
+    ASSERT_TRUE(displaytest::Xdotool({"keyup", "Left"}));
+    EXPECT_TRUE(left);
+}
+
+TEST_F(InputTest, TheWindowProcedureFillsTheRings) {
+    GRIB_WindowProc(nullptr, WM_KEYDOWN, VK_F1, 0);
+    GRIB_WindowProc(nullptr, WM_CHAR, 'q', 0);
+    GRIB_WindowProc(nullptr, WM_CHAR, '~', 0);
+    EXPECT_EQ(Keys(), (std::vector<uint32_t>{131, 'q'}));
+    GRIB_WindowProc(nullptr, WM_MOUSEMOVE, MK_SHIFT, MAKELPARAM(12, 34));
+    GribMouseRecord state{};
+    GRIB_GetMouseState(&state);
+    EXPECT_EQ(state.x, 12u);
+    EXPECT_EQ(state.y, 34u);
+    EXPECT_EQ(state.buttons, static_cast<uint32_t>(MK_SHIFT));
+    EXPECT_EQ(state.message, WM_MOUSEMOVE);
+    EXPECT_EQ(MouseQueued(), 0u);
+    GRIB_WindowProc(nullptr, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(3, 4));
+    ASSERT_EQ(MouseQueued(), 1u);
+    const GribMouseRecord& event = env_->mouseEvents[env_->mouseTail];
+    EXPECT_EQ(event.message, 515u);
+    EXPECT_EQ(event.doubleClick, 1u);
+    EXPECT_EQ(event.x, 3u);
+    EXPECT_EQ(event.y, 4u);
+    GRIB_GetMouseState(&state);
+    EXPECT_EQ(state.message, 515u);
+    GRIB_ResetMouseEvents();
+    for (int i = 0; i < 20; ++i) GRIB_WindowProc(nullptr, i % 2 ? WM_LBUTTONUP : WM_LBUTTONDOWN, 0, MAKELPARAM(i, 0));
+    EXPECT_EQ(MouseQueued(), 19u);
+    EXPECT_EQ(env_->mouseEvents[(env_->mouseHead + 19) % 20].x, 18u);
+    EXPECT_EQ(env_->mouseEvents[env_->mouseTail].doubleClick, 0u);
+}
+
+TEST_F(InputTest, TheWindowProcedureHandlesActivationPalettesAndDestruction) {
+    GRIB_WindowProc(nullptr, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(env_->active, 1u);
+    GRIB_WindowProc(nullptr, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
+    EXPECT_EQ(env_->active, 0u);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(GRIB_WindowProc(nullptr, WM_QUERYNEWPALETTE, 0, 0), 0);
+    EXPECT_EQ(GRIB_WindowProc(nullptr, WM_PALETTECHANGED, 0, 0), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "WM_QUERYNEWPALETTE\nWM_PALETTECHANGED\n");
+    GRIB_WindowProc(nullptr, WM_DESTROY, 0, 0);
+    PlatformMessage m{};
+    ASSERT_EQ(PlatformPeekMessage(&m, nullptr, 0, 0, PM_REMOVE), 1);
+    EXPECT_EQ(m.message, WM_QUIT);
+    EXPECT_EQ(m.wParam, 0u);
+}
+
+TEST_F(InputTest, TheLibrarysWindowClassDeliversInputToTheRings) {
+    REQUIRE_XDOTOOL();
+    ASSERT_EQ(GRIB_RegisterWindowClass(nullptr), 1);
+    ASSERT_EQ(GRIB_RegisterWindowClass(nullptr), 1);
+    HWND window = PlatformCreateWindow(0, "GRIB Window", "GRIB", WS_CAPTION | WS_VISIBLE, 100, 100, 200, 150,
+                                       nullptr, 0, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    displaytest::Pump(200);
+    GRIB_ResetMouseEvents();
+    ASSERT_TRUE(displaytest::Xdotool({"mousemove", "150", "150", "click", "--repeat", "2", "--delay", "60", "1"}));
+    ASSERT_TRUE(displaytest::PumpUntil([&] { return MouseQueued() >= 4; }));
+    std::vector<uint32_t> messages;
+    for (uint32_t i = env_->mouseTail; i != env_->mouseHead; i = (i + 1) % env_->mouseCapacity)
+        messages.push_back(env_->mouseEvents[i].message);
+    EXPECT_EQ(messages, (std::vector<uint32_t>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}));
+    EXPECT_EQ(env_->mouseEvents[env_->mouseTail].x, 50u);
+    GRIB_ResetTypeahead();
+    ASSERT_TRUE(displaytest::Xdotool({"key", "b", "F2"}));
+    ASSERT_TRUE(displaytest::PumpUntil([&] { return Queued() >= 2; }));
+    EXPECT_EQ(Keys(), (std::vector<uint32_t>{'b', 132}));
+    PlatformDestroyWindow(window);
+    displaytest::PumpUntil([] { return false; }, 20);
+}
+
+TEST_F(InputTest, TheCursorLockNestsForItsOwnerAndBlocksOthers) {
+    ASSERT_EQ(GRIB_AcquireCursorLock(GRIB_CURSOR_LOCK_TAG), 1);
+    EXPECT_EQ(GRIB_AcquireCursorLock(GRIB_CURSOR_LOCK_TAG), 0);
+    std::atomic<bool> got{false};
+    std::thread other([&] {
+        int mine = GRIB_AcquireCursorLock(0x1234);
+        got = true;
+        if (mine) GRIB_ReleaseCursorLock();
+    });
+    PlatformSleep(50);
+    EXPECT_FALSE(got);
+    GRIB_ReleaseCursorLock();
+    other.join();
+    EXPECT_TRUE(got);
+    EXPECT_EQ(GRIB_AcquireCursorLock(7), 1);
+    GRIB_ReleaseCursorLock();
+}
+
+TEST_F(InputTest, TheCursorThreadRunsUntilAskedToStop) {
+    ASSERT_EQ(GRIB_StartCursorThread(env_), 1);
+    PlatformSleep(80);
+    __atomic_store_n(&env_->cursorStop, 1u, __ATOMIC_RELEASE);
+    bool stopped = false;
+    for (int i = 0; i < 200 && !stopped; ++i) {
+        stopped = __atomic_load_n(&env_->cursorStop, __ATOMIC_ACQUIRE) == 0;
+        if (!stopped) PlatformSleep(5);
+    }
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(GRIB_StartThread(nullptr, 0, nullptr), 0);
+}
+
+TEST_F(InputTest, TheCursorIsDrawnWithItsBackgroundRestored) {
+    GribBitmap* screen = GRIB_CreateBitmap("screen", 1100, 800);
+    ASSERT_NE(screen, nullptr);
+    GRIB_ClearBitmap(screen, 3);
+    env_->currentSurface = screen;
+    env_->surfacePresent = 1;
+    uint8_t pixels[4] = {9, 9, 0, 9};
+    GribImage cursor{};
+    cursor.width = 2;
+    cursor.height = 2;
+    cursor.originX = 0;
+    cursor.originY = 0;
+    cursor.transparent = 0;
+    cursor.data = pixels;
+    cursor.dataSize = sizeof pixels;
+    env_->cursorImage = &cursor;
+    env_->cursorDrawing = 0;
+    GRIB_DrawCursor(env_);
+    EXPECT_EQ(screen->pixels[0], 3);
+    env_->cursorDrawing = 1;
+    env_->cursorPrevX = 0;
+    env_->cursorPrevY = 0;
+    GRIB_DrawCursor(env_);
+    int px = static_cast<int>(env_->mouse.x), py = static_cast<int>(env_->mouse.y);
+    auto at = [&](int x, int y) { return screen->pixels[static_cast<size_t>(y) * screen->pitch + static_cast<size_t>(x)]; };
+    EXPECT_EQ(env_->cursorPrevX, px);
+    EXPECT_EQ(env_->cursorPrevY, py);
+    EXPECT_EQ(at(px, py), 9);
+    EXPECT_EQ(at(px + 1, py), 9);
+    EXPECT_EQ(at(px, py + 1), 3);  // transparent
+    EXPECT_EQ(at(px + 1, py + 1), 9);
+    if (displaytest::HaveDisplay() && displaytest::HaveXdotool()) {
+        ASSERT_TRUE(displaytest::Xdotool({"mousemove", "300", "200"}));
+        for (int i = 0; i < 100; ++i) {
+            int x, y;
+            PlatformCursorPos(&x, &y);
+            if (x == 300 && y == 200) break;
+            PlatformSleep(10);
+        }
+        GRIB_DrawCursor(env_);
+        EXPECT_EQ(at(300, 200), 9);
+        if (px != 300 || py != 200) {
+            EXPECT_EQ(at(px, py), 3);
+            EXPECT_EQ(at(px + 1, py + 1), 3);
+        }
+    }
+    env_->cursorImage = nullptr;
+    env_->surfacePresent = 0;
+    env_->currentSurface = nullptr;
+    GRIB_FreeBitmap(screen);
+}
+
+}  // namespace
