@@ -53,7 +53,7 @@ void MountBig() {
 void ReadThroughput(benchmark::State& state) {
     MountBig();
     const int32_t chunk = int32_t(state.range(0));
-    std::vector<char> buf(size_t(chunk));
+    std::vector<char> buf(static_cast<size_t>(chunk));
     int64_t bytes = 0;
     for (auto _ : state) {
         FileHandle* h = GRIB_Open("data\\big.bin");

@@ -155,14 +155,11 @@ uint8_t GRIB_DeriveKey(uint8_t k) {
 void GRIB_Unscramble(void* buffer, int32_t count, uint8_t key, uint32_t firstOffset) {
     if (key == 0 || !buffer || count <= 0) return;
     auto* p = static_cast<uint8_t*>(buffer);
-    // The transform repeats every 256 offsets: precompute one table.
-    uint8_t table[256];
-    for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(~(i ^ key));
-    uint32_t at = firstOffset & 0xFF;
-    for (int32_t i = 0; i < count; ++i) {
-        p[i] = static_cast<uint8_t>(p[i] ^ table[at]);
-        at = (at + 1) & 0xFF;
-    }
+    // Both NOTs and the key fold into one mask per offset; the low byte of
+    // the offset simply counts on.
+    uint8_t mask = static_cast<uint8_t>(~key);
+    uint8_t at = static_cast<uint8_t>(firstOffset);
+    for (int32_t i = 0; i < count; ++i, ++at) p[i] = static_cast<uint8_t>(p[i] ^ at ^ mask);
 }
 
 OPENGRIBFILE* GRIB_OpenArchive(const char* path, int keepOpen) {
