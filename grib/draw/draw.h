@@ -18,7 +18,9 @@ struct GribRect {
     int32_t bottom;
 };
 
-// Bitmap copies.
+// Bitmap copies. GRIB_Blit clips against the destination's size; the
+// rectangle copies trust their rectangle (callers clip) but still never touch
+// a byte outside either bitmap.
 void GRIB_Blit(GribBitmap* destination, const GribBitmap* source, int32_t x, int32_t y);
 void GRIB_CopyRectKeyed(GribBitmap* destination, const GribBitmap* source, const GribRect* sourceRect,
                         int32_t x, int32_t y, uint8_t key);
@@ -32,13 +34,18 @@ void GRIB_DrawRleAlpha(uint8_t* pixels, uint32_t pitch, int32_t x, int32_t y, co
                        size_t rowsSize, const GribRect* sourceRect, const uint8_t* table);
 void GRIB_BlitToScreen(GribBitmap* destination, const GribBitmap* source, int32_t x, int32_t y);
 
-// Image frames.
+// Image frames, placed by their origin and clipped to the target's clip
+// rectangle (held inside the target). Translucent drawing mixes through the
+// environment's alpha table; GRIB_DrawImageTranslucent needs GRIB_FLAG_ALPHA
+// as well. Sub-images are drawn in order at the same place; lists nested in
+// sub-images are not followed. Scaled frames must be raw.
 void GRIB_DrawImage(GribBitmap* target, const GribImage* image, int32_t x, int32_t y);
 void GRIB_DrawImageTranslucent(GribBitmap* target, const GribImage* image, int32_t x, int32_t y);
 void GRIB_DrawImageScaled(GribBitmap* target, const GribImage* image, int32_t x, int32_t y, double scaleX,
                           double scaleY);
 void GRIB_DrawImageScaledTranslucent(GribBitmap* target, const GribImage* image, int32_t x, int32_t y,
                                      double scaleX, double scaleY);
+// Writes the destination frame's pixels in place (both frames raw).
 void GRIB_HalveImage(const GribImage* source, GribImage* destination);
 void GRIB_ClipRects(GribRect* source, GribRect* destination, const GribRect* clip);
 int GRIB_RectInside(const GribRect* a, const GribRect* b);
@@ -67,8 +74,10 @@ void GRIB_SequenceAdvance(GribSequenceCursor* cursor, uint16_t ticks);
 const GribImage* GRIB_SequenceFrame(const GribSequenceCursor* cursor);
 int32_t GRIB_SequenceDuration(const GribSequenceCursor* cursor);
 
-// Text in the 1-bit bitmap font. Fonts are tagged blocks (GRIB_LoadFile);
-// their block size bounds every glyph lookup.
+// Text in the 1-bit bitmap font (docs/font-format.md). Fonts are tagged
+// blocks (GRIB_LoadFile); their block size bounds every glyph lookup, and a
+// glyph outside the block is a missing glyph. Text is drawn only when its box
+// (x, y, x + width, y + height) lies inside the clip rectangle.
 void GRIB_SetTextColours(int32_t foreground, int32_t background);  // -1 keeps a colour
 void GRIB_SetTextTransparent(uint32_t colour);
 void GRIB_SetFont(const uint8_t* font);  // null keeps the current font
