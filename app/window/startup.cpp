@@ -1,0 +1,198 @@
+// Start-up, the main window, the idle-driven message loop and shutdown.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/frame.h"
+#include "app/sound.h"
+#include "app/units.h"
+#include "app/viewer_state.h"
+#include "app/window/viewer_window.h"
+#include "grib/display/window.h"
+#include "grib/env/env.h"
+#include "grib/input/input.h"
+#include "resources/resources.h"
+
+#ifndef SHOWCASE_VERSION
+#define SHOWCASE_VERSION "0.1.0"
+#endif
+
+namespace {
+
+constexpr uint32_t kMainStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+void ShowFatalError(const char* message) {
+    Trace("fatal %s", message);
+    CloseLoadingBox();
+    PlatformMessageBox(nullptr, message, "Fatal Error", MB_OK | MB_SETFOREGROUND);
+    Trace("fatal-closed");
+}
+
+// --help and --version are answered before anything else starts.
+void AnswerInformationRequests() {
+    for (const std::string& argument : g_viewer.arguments) {
+        if (argument == "--help") {
+            std::printf(
+                "Usage: showcase [-N] [-kelpo]\n"
+                "Shows the units of the game in the current directory, one at a time, with their statistics.\n"
+                "\n"
+                "  -N, /N      do not scale the view by the width of the screen\n"
+                "  -kelpo      enable the keys a (antialiasing), s (piece shading) and n (unit file name)\n"
+                "  --help      show this help and exit\n"
+                "  --version   show the version and exit\n"
+                "\n"
+                "Exit status: 1 after a normal end or a fatal error, -1 (255) when loading is aborted.\n");
+            std::exit(0);
+        }
+        if (argument == "--version") {
+            std::printf("showcase %s\n", SHOWCASE_VERSION);
+            std::exit(0);
+        }
+    }
+}
+
+void RunMessageLoop() {
+    PlatformMessage message{};
+    HWND panel = static_cast<HWND>(g_viewer.mainPanel);
+    const bool tracing = TraceEnabled();
+    for (;;) {
+        if (g_viewer.minimized) {
+            if (!PlatformGetMessage(&message, nullptr, 0, 0)) break;
+            PlatformTranslateMessage(&message);
+            PlatformDispatchMessage(&message);
+        } else {
+            if (!PlatformPeekMessage(&message, nullptr, 0, 0, PM_REMOVE)) {
+                PlatformInvalidateRect(static_cast<HWND>(g_viewer.viewWindow), nullptr, 0);
+                if (tracing) TraceIdle();
+                continue;
+            }
+            if (message.message == WM_QUIT) break;
+            if (!PlatformIsDialogMessage(panel, &message)) {
+                PlatformTranslateMessage(&message);
+                PlatformDispatchMessage(&message);
+            }
+        }
+        if (tracing) {
+            TracePanel();
+            TraceServiceRequest();
+        }
+    }
+}
+
+}  // namespace
+
+LRESULT MainWndProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE: {
+            g_viewer.mainWindow = window;
+            HWND panel = PlatformCreateDialog(ShowcaseDialog(IDD_MAIN_PANEL), window, MainDlgProc);
+            g_viewer.mainPanel = panel;
+            PlatformRect r{};
+            if (panel && PlatformGetWindowRect(panel, &r)) {
+                g_viewer.panelWidth = r.right - r.left;
+                g_viewer.panelHeight = r.bottom - r.top;
+            }
+            return 0;
+        }
+        case WM_DESTROY:
+            PlatformPostQuitMessage(0);
+            return 0;
+        case WM_SIZE:
+            g_viewer.minimized = (wParam & 1) != 0;
+            Trace("minimized %d %s", g_viewer.minimized ? 1 : 0, TraceCounters().c_str());
+            return 0;
+        case WM_PAINT: {
+            PlatformPaint paint{};
+            PlatformBeginPaint(window, &paint);
+            PlatformEndPaint(window, &paint);
+            return 0;
+        }
+        case WM_CLOSE:
+            PlatformDestroyWindow(window);
+            return 0;
+        case WM_CHAR:
+            if (g_viewer.hiddenKeys) {
+                switch (wParam) {
+                    case 'a':
+                    case 'A':
+                        g_viewer.antialias = !g_viewer.antialias;
+                        break;
+                    case 's':
+                    case 'S':
+                        g_viewer.pieceLightFlags = !g_viewer.pieceLightFlags;
+                        break;
+                    case 'n':
+                    case 'N':
+                        g_viewer.showUnitName = !g_viewer.showUnitName;
+                        break;
+                    default:
+                        break;
+                }
+            }
+            Trace("key %c antialias=%d shading=%d name=%d", int(wParam & 0x7F), int(g_viewer.antialias),
+                  int(g_viewer.pieceLightFlags), int(g_viewer.showUnitName));
+            return 0;
+        default:
+            return PlatformDefWindowProc(window, message, wParam, lParam);
+    }
+}
+
+void CreateViewWindow() {
+    HWND panel = static_cast<HWND>(g_viewer.mainPanel);
+    PlatformRect panelRect{}, control{};
+    PlatformGetWindowRect(panel, &panelRect);
+    PlatformGetWindowRect(PlatformGetDlgItem(panel, IDC_VIEW_WINDOW), &control);
+    const int width = (control.right - control.left + 1) & ~3;
+    const int height = (control.bottom - control.top + 1) & ~3;
+    HWND view = GRIB_CreateSurfaceWindow(static_cast<HWND>(g_viewer.mainWindow), control.left - panelRect.left,
+                                         control.top - panelRect.top, width, height,
+                                         TraceEnabled() ? TracedDrawView : DrawView, ViewEvents, 0,
+                                         g_viewer.tempPaletteName);
+    if (!view) FatalError("Could not create the Viewing Window");
+    g_viewer.viewWindow = view;
+    PlatformSetWindowPos(view, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+int ViewerStartup(void* instance, void*, const char* commandLine, int) {
+    g_viewer.instance = instance;
+    SplitCommandLine(commandLine);
+    ApplySwitches();
+    AnswerInformationRequests();
+    Trace("switches scaleByScreen=%d hiddenKeys=%d", int(g_viewer.scaleByScreen), int(g_viewer.hiddenKeys));
+
+    g_fatalErrorHandler = ShowFatalError;
+    g_loadingStatusHandler = ShowLoadingStatus;
+    g_buttonState = PanelButtonState;
+    g_setButtonText = SetPanelButtonText;
+    g_viewDefaultProc = PlatformDefWindowProc;
+    GRIB_InstallDisplayHooks(GRIB_InputStart);
+
+    StartLoadingBox();
+    if (!GRIB_Startup(30, instance, 0)) FatalError("Could not Initialize the GRIB system");
+    ViewerLoadData(PlatformScreenWidth());
+    Trace("loaded units=%zu baseScale=%.4f", g_viewer.units.size(), g_viewer.baseScale);
+
+    PlatformWindowClass windowClass{0, MainWndProc, instance, IDI_SHOWCASE, IDC_ARROW, PLATFORM_BRUSH_FACE,
+                                    "Showcase"};
+    if (!PlatformRegisterClass(&windowClass)) {
+        CloseLoadingBox();
+        return 0;
+    }
+    HWND main = PlatformCreateWindow(0, "Showcase", "Varnholt Showcase", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, nullptr, 0, instance, nullptr);
+    g_viewer.mainWindow = main;
+    CreateViewWindow();
+    PlatformRect frame{0, 0, g_viewer.panelWidth, g_viewer.panelHeight};
+    PlatformAdjustWindowRect(&frame, kMainStyle, 0);
+    PlatformSetWindowPos(main, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                         SWP_NOMOVE | SWP_NOZORDER);
+    CloseLoadingBox();
+    Trace("main-window visible=%d", PlatformIsWindowVisible(main));
+    PlatformPostMessage(static_cast<HWND>(g_viewer.mainPanel), WM_COMMAND, MAKEWPARAM(IDC_ABOUT_BUTTON, BN_CLICKED),
+                        0);
+    RunMessageLoop();
+
+    Trace("shutdown");
+    ViewerShutdownData();
+    GRIB_Shutdown(nullptr);
+}
