@@ -51,6 +51,11 @@ public:
         resizable(nullptr);
         end();
     }
+    // Clicks on the panel's background stay with the panel.
+    int handle(int event) override {
+        int result = Fl_Group::handle(event);
+        return result || event == FL_PUSH;
+    }
 };
 
 template <class Base>

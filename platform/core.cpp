@@ -404,8 +404,10 @@ public:
                 return 1;
             case FL_FOCUS:
             case FL_UNFOCUS:
-                if (children() && Fl_Double_Window::handle(event)) return 1;
-                return record_->kind == Kind::Generic ? 1 : 0;
+                // A plain window keeps the focus itself when it is activated;
+                // its controls get it only when clicked (or tabbed to).
+                if (record_->kind == Kind::Generic) return 1;
+                return Fl_Double_Window::handle(event);
             case FL_HIDE:
             case FL_SHOW:
                 NoteMapping(event == FL_SHOW);
@@ -812,7 +814,11 @@ int PlatformShowWindow(HWND window, int command) {
             }
         } else {
             widget->show();
-            if (Fl_Window* w = widget->as_window(); w && !w->parent()) w->show();  // raises / de-iconifies
+            if (Fl_Window* w = widget->as_window(); w && !w->parent()) {
+                w->show();  // raises / de-iconifies
+                // Showing activates the window, which takes the keyboard.
+                w->take_focus();
+            }
             if (Fl_Group* parent = widget->parent()) parent->redraw();
         }
     });
@@ -854,8 +860,10 @@ int PlatformSetForegroundWindow(HWND window) {
     }
     RunOnUi([&] {
         std::lock_guard<std::recursive_mutex> lock(StateLock());
-        if (Fl_Window* w = window->widget ? window->widget->as_window() : nullptr; w && w->shown() && !w->parent())
+        if (Fl_Window* w = window->widget ? window->widget->as_window() : nullptr; w && w->shown() && !w->parent()) {
             w->show();
+            if (!w->contains(Fl::focus())) w->take_focus();
+        }
     });
     return 1;
 }

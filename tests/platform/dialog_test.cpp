@@ -48,6 +48,7 @@ const PlatformDialogTemplate kPanel{WS_CHILD | WS_VISIBLE, 0, 0, 361, 231, nullp
                                     sizeof kPanelItems / sizeof kPanelItems[0]};
 
 LRESULT FrameProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CHAR) g_notes.push_back({message, wParam, lParam});
     return PlatformDefWindowProc(window, message, wParam, lParam);
 }
 
@@ -328,6 +329,26 @@ TEST_F(DialogTest, TheTrackBarReportsTheUsersMovesWithScrollCodes) {
     EXPECT_GT(position, 14);
     EXPECT_LT(position, 21);
     EXPECT_EQ(Send(1029, TBM_GETPOS), position);
+}
+
+TEST_F(DialogTest, KeysReachTheFrameOnlyWhileItHasTheFocus) {
+    REQUIRE_XDOTOOL();
+    PlatformRect frame{};
+    PlatformGetWindowRect(frame_, &frame);
+    ASSERT_TRUE(displaytest::Xdotool({"mousemove", std::to_string(frame.right - 10), std::to_string(frame.bottom - 10)}));
+    displaytest::Pump(50);
+    ASSERT_TRUE(displaytest::Xdotool({"key", "a"}));
+    ASSERT_TRUE(displaytest::PumpUntil([&] { return !NotesOf(WM_CHAR).empty(); }));
+    EXPECT_EQ(NotesOf(WM_CHAR)[0].wParam, static_cast<WPARAM>('a'));
+    // Once a control has the focus, typing goes there.
+    int x, y;
+    Centre(1014, &x, &y);
+    Click(x, y);
+    displaytest::PumpUntil([&] { return !NotesOf(WM_COMMAND).empty(); });
+    g_notes.clear();
+    ASSERT_TRUE(displaytest::Xdotool({"key", "a"}));
+    displaytest::Pump(150);
+    EXPECT_TRUE(NotesOf(WM_CHAR).empty());
 }
 
 TEST(MessageBoxTest, ShowsTheTextUnderItsCaptionUntilOk) {
