@@ -56,5 +56,10 @@ int PlatformBitBlt(PlatformDC* destination, int x, int y, int width, int height,
 // What a window shows now, as RGB (3 bytes per pixel, rows top first), for
 // tests and screenshots. Returns 0 when the window shows no copied picture.
 int PlatformReadWindowPixels(HWND window, int* width, int* height, uint8_t* rgb, size_t size);
+// What the screen shows of a window now, controls included (RGB, rows top
+// first), read back from the display after pending drawing is done; for
+// screenshots. 0 without a display or when the window is not shown; size
+// must hold width x height x 3 bytes (a null rgb asks only for the size).
+int PlatformCaptureWindow(HWND window, int* width, int* height, uint8_t* rgb, size_t size);
 // How many block copies reached the window since it was created.
 uint32_t PlatformWindowPresentCount(HWND window);

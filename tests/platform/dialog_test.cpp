@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -349,6 +351,44 @@ TEST_F(DialogTest, KeysReachTheFrameOnlyWhileItHasTheFocus) {
     ASSERT_TRUE(displaytest::Xdotool({"key", "a"}));
     displaytest::Pump(150);
     EXPECT_TRUE(NotesOf(WM_CHAR).empty());
+}
+
+TEST_F(DialogTest, ACaptureShowsTheControlsAsDrawn) {
+    for (const char* name : {"Alpha", "Beta"}) Send(1006, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    PlatformSetDlgItemText(panel_, 1008, "Description of the unit");
+    Send(1029, TBM_SETRANGE, 1, MAKELPARAM(10, 25));
+    Send(1029, TBM_SETPOS, 1, 15);
+    displaytest::Pump(150);
+    int w = 0, h = 0;
+    ASSERT_EQ(PlatformCaptureWindow(frame_, &w, &h, nullptr, 0), 1);
+    EXPECT_EQ(w, 600);
+    EXPECT_EQ(h, 400);
+    std::vector<uint8_t> rgb(static_cast<size_t>(w) * static_cast<size_t>(h) * 3u);
+    ASSERT_EQ(PlatformCaptureWindow(frame_, &w, &h, rgb.data(), rgb.size()), 1);
+    // The list box's white inside and dark text both show up.
+    PlatformRect list{}, frame{};
+    PlatformGetWindowRect(PlatformGetDlgItem(panel_, 1006), &list);
+    PlatformGetWindowRect(frame_, &frame);
+    int bright = 0, dark = 0;
+    for (int y = list.top + 2; y < list.top + 30; ++y) {
+        for (int x = list.left + 2; x < list.right - 20; ++x) {
+            const uint8_t* p = &rgb[(static_cast<size_t>(y - frame.top) * static_cast<size_t>(w) +
+                                     static_cast<size_t>(x - frame.left)) * 3u];
+            if (p[0] > 240 && p[1] > 240 && p[2] > 240) ++bright;
+            if (p[0] < 80 && p[1] < 80 && p[2] < 80) ++dark;
+        }
+    }
+    EXPECT_GT(bright, 100);
+    EXPECT_GT(dark, 10);
+    if (const char* dir = std::getenv("SHOWCASE_SCREENSHOTS")) {
+        std::string path = std::string(dir) + "/panel.ppm";
+        if (FILE* f = std::fopen(path.c_str(), "wb")) {
+            std::fprintf(f, "P6\n%d %d\n255\n", w, h);
+            std::fwrite(rgb.data(), 1, rgb.size(), f);
+            std::fclose(f);
+        }
+    }
+    EXPECT_EQ(PlatformCaptureWindow(PlatformGetDlgItem(panel_, 1015), &w, &h, nullptr, 0), 0);
 }
 
 TEST(MessageBoxTest, ShowsTheTextUnderItsCaptionUntilOk) {
