@@ -694,7 +694,7 @@ GeneratedUnit Generate(int index) {
                   "[UNITINFO]\n{\n\tName=%s %d;\n\tDescription=Generated %s;\n\tBMcode=%d;\n\tMobileCode=%s;\n"
                   "\tBuildCostEnergy=%d;\n\tBuildCostMetal=%d;\n\tBuildTime=%d;\n\tMaxVelocity=%.2f;\n"
                   "\tAcceleration=%.2f;\n\tTurnRate=%d;\n\tMaxDamage=%d;\n\tWeapon1=%s;\n\tWeapon2=NONE;\n"
-                  "\tWeapon3=NONE;\n\tObjectName=%s;\n\tScale=1.3;\n}\n",
+                  "\tWeapon3=NONE;\n\tObjectName=%s;\n\tScale=2.5;\n}\n",
                   arm ? "Model" : "Pattern", index / 2 + 1,
                   kind == 0 ? "vehicle" : kind == 1 ? "walker" : "structure", kind == 2 ? 0 : 1,
                   kind == 0 ? "WHEELED" : kind == 1 ? "KBOT" : "BUILDING", 500 + n.Below(4000), 40 + n.Below(400),
