@@ -48,6 +48,8 @@ class GameTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testsupport::StartGrib();
+        // Tests that listen for sounds install their own player.
+        g_playSound = [](const void*, size_t, uint32_t) { return 0; };
         ViewerReset();
         options.weapons = {Weapon("LASER", {{"reloadtime", "1.5"}, {"aimrate", "16384"}, {"soundstart", "zap"}}),
                            Weapon("GUN", {{"reloadtime", "0.5"}, {"name", "Big Gun"}})};

@@ -8,6 +8,7 @@
 
 #include "app/panel_text.h"
 #include "app/script_host.h"
+#include "app/sound.h"
 #include "app/units.h"
 #include "app/viewer_state.h"
 #include "tools/grib/common.h"
@@ -115,6 +116,7 @@ int GribCmd_Units(int argc, char** argv) {
     }
     if (!folder.empty() && chdir(ToolDiskPath(folder).c_str()) != 0)
         return ToolFail(GRIB_EXIT_NOT_FOUND, "units: %s: no such directory", folder.c_str());
+    g_playSound = [](const void*, size_t, uint32_t) { return 0; };  // the catalogue plays nothing
     ViewerLoadData(0);
     if (json) {
         std::fputs("[", stdout);
