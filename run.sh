@@ -1,12 +1,41 @@
 #!/usr/bin/env bash
-# Sets up, builds, and (once the viewer exists) starts it on a game folder.
+# Sets up, builds the viewer and starts it on a game folder.
+#   ./run.sh [viewer arguments...]     e.g. ./run.sh -N
+#   BUILD=dir ./run.sh                 build folder (default: build)
+# The game is the demo game (grib demo) when it can be built, else the small
+# game of the GUI tests; it is written to <build>/game each time.
 set -euo pipefail
 cd "$(dirname "$0")"
-if ! command -v cmake >/dev/null || ! dpkg-query -W libgtest-dev >/dev/null 2>&1; then
-  echo "run.sh: installing build tools (needs root)"; sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
-  $sudo apt-get update && $sudo apt-get install -y --no-install-recommends cmake ninja-build g++ libgtest-dev libpng-dev
+root="$(pwd)"
+build="${BUILD:-build}"
+case "$build" in /*) ;; *) build="$root/$build" ;; esac
+
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libpng-dev libfltk1.3-dev libsdl2-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "run.sh: installing ${missing[*]}"
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update && $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build
-echo "run.sh: built build/tools/grib/grib."
-echo "run.sh: the viewer 'showcase' is not built yet; it will be started here on the demo game."
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target showcase grib showcase_testgame
+
+game="$build/game"
+rm -rf "$game"
+if "$build/tools/grib/grib" demo "$game" >/dev/null 2>&1; then
+  echo "run.sh: demo game in $game"
+else
+  rm -rf "$game"
+  "$build/tests/gui/showcase_testgame" "$game"
+  echo "run.sh: the demo game is not available yet; using the test game in $game"
+fi
+if [ -z "${DISPLAY:-}" ]; then
+  echo "run.sh: no DISPLAY; start it under X (or: xvfb-run -a ./run.sh)" >&2
+fi
+cd "$game"
+exec "$build/app/window/showcase" "$@"
