@@ -163,7 +163,9 @@ void GRIB_Unscramble(void* buffer, int32_t count, uint8_t key, uint32_t firstOff
 }
 
 OPENGRIBFILE* GRIB_OpenArchive(const char* path, int keepOpen) {
-    if (!path || std::strlen(path) > GRIB_MAX_PATH) return nullptr;
+    // Archive paths come from the command line too, so they may be longer
+    // than the program's own paths.
+    if (!path || std::strlen(path) >= GRIB_ARCHIVE_PATH_MAX) return nullptr;
     std::string diskPath;
     if (!gribdisk::Resolve(path, diskPath, false)) return nullptr;
     FILE* f = std::fopen(diskPath.c_str(), "rb");
