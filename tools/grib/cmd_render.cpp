@@ -149,13 +149,13 @@ int GribCmd_Render(int argc, char** argv) {
             break;
         }
     if (!g_viewer.currentUnit) {
-        ViewerShutdownData();
+        ViewerReset();
         return ToolFail(GRIB_EXIT_NOT_FOUND, "render: no unit '%s' in the catalogue", unitName.c_str());
     }
     g_viewer.currentSide = g_viewer.currentUnit->side;
     GribBitmap* surface = GRIB_CreateBitmap("Render Surface", uint32_t(width), uint32_t(height));
     if (!surface) {
-        ViewerShutdownData();
+        ViewerReset();
         return ToolFail(GRIB_EXIT_BAD_INPUT, "render: can't make a %ldx%ld surface", width, height);
     }
     for (size_t k = 0; k < frames.size(); ++k) {
@@ -178,6 +178,6 @@ int GribCmd_Render(int argc, char** argv) {
         if (!ToolWriteFile(outAbsolute, bytes.data(), bytes.size())) status = ToolFail(GRIB_EXIT_BAD_INPUT, "render: can't write %s", out.c_str());
     }
     GRIB_FreeBitmap(surface);
-    ViewerShutdownData();
+    ViewerReset();
     return status;
 }

@@ -127,6 +127,6 @@ int GribCmd_Units(int argc, char** argv) {
         for (const ViewerUnit* u : g_viewer.units)
             std::printf("%s %s %s\n", u->fileName, u->side == 1 ? "ARM" : "CORE", u->name);
     }
-    ViewerShutdownData();
+    ViewerReset();
     return GRIB_EXIT_OK;
 }
