@@ -397,7 +397,8 @@ TEST(MessageBoxTest, ShowsTheTextUnderItsCaptionUntilOk) {
     std::thread closer([&] {
         for (int i = 0; i < 300; ++i) {
             HWND box = PlatformFindWindow("#32770", "Fatal Error");
-            if (box) {
+            // Shown once all of its controls exist.
+            if (box && PlatformIsWindowVisible(box)) {
                 found = true;
                 char text[64] = "";
                 HWND label = nullptr;
@@ -421,7 +422,7 @@ TEST(MessageBoxTest, ABoxWithoutCaptionIsCalledError) {
     REQUIRE_DISPLAY();
     std::thread closer([] {
         for (int i = 0; i < 300; ++i) {
-            if (HWND box = PlatformFindWindow("#32770", "Error")) {
+            if (HWND box = PlatformFindWindow("#32770", "Error"); box && PlatformIsWindowVisible(box)) {
                 PlatformSendMessage(box, WM_CLOSE, 0, 0);
                 return;
             }
