@@ -234,14 +234,14 @@ int PlatformPlaySound(const void* image, size_t size, uint32_t) {
     if (size < 12 || size > 0x7FFFFFFFu || !EnsureAudio(sound)) return 0;
     SDL_RWops* stream = SDL_RWFromConstMem(image, static_cast<int>(size));
     if (!stream) return 0;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec format{};
     Uint8* samples = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV_RW(stream, 1, &spec, &samples, &length)) return 0;
+    if (!SDL_LoadWAV_RW(stream, 1, &format, &samples, &length)) return 0;
     CloseDevice(sound);
-    spec.callback = nullptr;
-    spec.userdata = nullptr;
-    sound.device = SDL_OpenAudioDevice(nullptr, 0, &spec, nullptr, 0);
+    format.callback = nullptr;
+    format.userdata = nullptr;
+    sound.device = SDL_OpenAudioDevice(nullptr, 0, &format, nullptr, 0);
     int result = 0;
     if (sound.device) {
         result = SDL_QueueAudio(sound.device, samples, length) == 0 ? 1 : 0;
