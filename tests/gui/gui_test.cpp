@@ -42,7 +42,11 @@ public:
         if (pipe(fds) != 0) return false;
         pid_ = fork();
         if (pid_ == 0) {
-            dup2(fds[1], 3);
+            int writer = fcntl(fds[1], F_DUPFD, 10);
+            close(fds[0]);
+            close(fds[1]);
+            dup2(writer, 3);
+            close(writer);
             int null = open("/dev/null", O_WRONLY);
             dup2(null, 1);
             dup2(null, 2);
@@ -257,7 +261,10 @@ bool CloseWindowNamed(const std::string& name) {
 class GuiTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!g_haveServer) g_haveServer = g_server.Start();
+        if (!g_haveServer) {
+            g_haveServer = g_server.Start();
+            if (g_haveServer) std::atexit([] { g_server.Stop(); });
+        }
         game_ = new testsupport::TempDir;
         std::string error;
         built_ = BuildGuiGame(game_->str(), GuiGameOptions{}, &error);
@@ -513,9 +520,10 @@ TEST_F(GuiTest, NoFramesWhileMinimisedAndClosingExitsWithOne) {
 }
 
 TEST_F(GuiTest, AbortEndsLoadingWithMinusOne) {
-    Viewer viewer(game_->path(), "abort", {}, {{"SHOWCASE_TEST_LOAD_DELAY", "150"}});
+    Viewer viewer(game_->path(), "abort", {}, {{"SHOWCASE_TEST_LOAD_DELAY", "250"}});
     auto box = viewer.WaitPrefix("loading-box open");
     ASSERT_TRUE(box) << viewer.Log();
+    ASSERT_TRUE(viewer.WaitLine([](const std::string&) { return WindowNamed("Varnholt Showcase"); }, 10000));
     ASSERT_TRUE(viewer.WaitPrefix("status Rover 02")) << viewer.Log();
     Rect abort = RectAfter(*box, "abort");
     Click(abort.cx(), abort.cy());
