@@ -164,6 +164,13 @@ public:
         Fl_Align align = FL_ALIGN_INSIDE | FL_ALIGN_CLIP;
         bool centre = edit ? (style & ES_CENTER) != 0 : (style & SS_CENTER) != 0;
         bool multi = !edit || (style & ES_MULTILINE);
+        // A label one line high keeps its words on that line: our font runs
+        // wider than the one the templates were laid out for, so shrink it
+        // a little rather than wrap the second word out of sight.
+        if (!edit && h() < 2 * size) {
+            multi = false;
+            while (size > 8 && fl_width(text.c_str()) > w() - 2) fl_font(FL_HELVETICA, --size);
+        }
         if (centre) align |= FL_ALIGN_CENTER;
         else align |= FL_ALIGN_LEFT;
         if (multi) align |= FL_ALIGN_TOP | FL_ALIGN_WRAP;

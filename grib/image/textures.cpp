@@ -12,7 +12,9 @@
 
 namespace {
 
-std::vector<TextureSet*> g_textures;
+// Never destroyed: the viewer keeps its textures until the process ends, and
+// a vector destroyed at exit would leave the sets unreachable before then.
+std::vector<TextureSet*>& g_textures = *new std::vector<TextureSet*>;
 
 bool SameName(const char* a, const char* b) {
     for (;; ++a, ++b) {

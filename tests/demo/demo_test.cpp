@@ -344,7 +344,7 @@ TEST_F(DemoGame, EveryUnitRendersOverItsSideBackground) {
                 top = std::min(top, y), bottom = std::max(bottom, y);
                 (std::abs(x - kWidth / 2) < 200 && std::abs(y - kHeight / 2) < 180 ? inside : outside)++;
             }
-        EXPECT_GT(inside, size_t(kWidth * kHeight / 25)) << "the unit covers too little of the view";
+        EXPECT_GT(inside, size_t(kWidth * kHeight / 200)) << "the unit covers too little of the view";
         EXPECT_EQ(outside, 0u) << "pixels changed far from the unit";
         EXPECT_LT(left, kWidth / 2);
         EXPECT_GT(right, kWidth / 2);

@@ -91,8 +91,10 @@ std::string Output(const std::vector<std::string>& args) {
 // The viewer process with its log of trace lines.
 class Viewer {
 public:
+    // program: what to start in place of the viewer (a script that ends by
+    // running it), with args as its arguments.
     Viewer(const fs::path& game, const std::string& name, std::vector<std::string> args = {},
-           std::vector<std::pair<std::string, std::string>> env = {}) {
+           std::vector<std::pair<std::string, std::string>> env = {}, std::string program = SHOWCASE_VIEWER_PATH) {
         fs::create_directories(kArtifacts);
         log_ = kArtifacts / (name + ".log");
         tmp_ = game / ("tmp-" + name);
@@ -112,7 +114,6 @@ public:
             setenv("LSAN_OPTIONS", lsan.c_str(), 1);
             for (auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
             std::vector<char*> argv;
-            std::string program = SHOWCASE_VIEWER_PATH;
             argv.push_back(program.data());
             for (auto& a : args) argv.push_back(a.data());
             argv.push_back(nullptr);
@@ -476,8 +477,11 @@ TEST_F(GuiTest, DraggingSpinsTheModelAndTheStopButtonHaltsIt) {
     Xdo({"mousemove", std::to_string(view.x + 20), std::to_string(view.cy())});
     Xdo({"mousedown", "1"});
     for (int i = 1; i <= 8; ++i) {
-        Xdo({"mousemove", std::to_string(view.x + 20 - 0 + i * 15), std::to_string(view.cy())});
-        SleepMs(15);
+        Xdo({"mousemove", std::to_string(view.x + 20 + i * 15), std::to_string(view.cy())});
+        // Long enough for a slow (sanitizer) build to handle each move on its
+        // own: moves handled in one burst share a millisecond, and a release
+        // in the same millisecond as the move before leaves no spin.
+        SleepMs(60);
     }
     Xdo({"mouseup", "1"});
     Fields spun = viewer->State();
@@ -562,3 +566,27 @@ TEST_F(GuiTest, HelpAndVersionNeedNoDisplay) {
 }
 
 }  // namespace
+
+TEST_F(GuiTest, RunScriptStartsTheViewerOnTheDemoGame) {
+    // The build folder is the one this test belongs to; run.sh only builds
+    // the demo game there and starts the viewer in it.
+    fs::path build = fs::path(SHOWCASE_VIEWER_PATH).parent_path().parent_path().parent_path();
+    fs::path script = fs::path(SHOWCASE_SOURCE_DIR) / "run.sh";
+    Viewer viewer(game_->path(), "run_sh", {script.string()},
+                  {{"BUILD", build.string()}, {"SHOWCASE_RUN_NO_BUILD", "1"}}, "/bin/bash");
+    auto about = viewer.WaitPrefix("about open", 60000);
+    ASSERT_TRUE(about) << viewer.Log();
+    EXPECT_TRUE(viewer.WaitLine([](const std::string&) { return WindowNamed("About Showcase"); }, 10000));
+    SleepMs(300);
+    Rect ok = RectAfter(*about, "ok");
+    Click(ok.cx(), ok.cy());
+    auto panel = viewer.WaitPanel([](const Fields& f) { return f.at("main") == "1"; });
+    ASSERT_TRUE(panel) << viewer.Log();
+    // The demo game opens on its alphabetically first ARM unit.
+    EXPECT_FALSE(panel->at("caption").empty());
+    SleepMs(1500);
+    Screenshot("run_sh_main_window.png");
+    EXPECT_TRUE(fs::exists(build / "game" / "Varnho.GRB"));
+    ASSERT_TRUE(CloseWindowNamed("Varnholt Showcase"));
+    EXPECT_EQ(viewer.WaitExit(), 1);
+}
