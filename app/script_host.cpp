@@ -4,21 +4,12 @@
 #include <utility>
 #include <vector>
 
+#include "grib/env/names.h"
 #include "grib/env/env.h"
 #include "model/piece.h"
 #include "script/script_file.h"
 
 namespace {
-
-bool SameNameNoCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
-        if (!x) return true;
-    }
-}
 
 // Depth first without recursion: a piece, its child's subtree, then its
 // sibling's.
@@ -60,7 +51,7 @@ PieceSlotTable* MatchScriptPieces(PieceSlotTable* table, const ScriptFile* scrip
     for (int32_t i = 0; i < names && i < table->slotCount; ++i) {
         const char* wanted = script->pieceNames[size_t(i)];
         for (int32_t j = i; j < table->slotCount; ++j) {
-            if (!SameNameNoCase(table->slots[j].piece->name, wanted)) continue;
+            if (!GRIB_SameName(table->slots[j].piece->name, wanted)) continue;
             if (j != i) std::swap(table->slots[i], table->slots[j]);
             break;
         }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "grib/env/names.h"
 #include "grib/env/env.h"
 #include "grib/vfs/vfs.h"
 #include "platform/system.h"
@@ -13,16 +14,6 @@ namespace {
 #ifndef SHOWCASE_HAVE_PLATFORM
 int NoSound(const void*, size_t, uint32_t) { return 0; }
 #endif
-
-bool EqualNoCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        int x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-        if (x >= 'A' && x <= 'Z') x += 32;
-        if (y >= 'A' && y <= 'Z') y += 32;
-        if (x != y) return false;
-        if (!x) return true;
-    }
-}
 
 void Play(const void* image) {
     if (image) g_playSound(image, GRIB_BlockSize(image), SND_MEMORY | SND_ASYNC);
@@ -41,7 +32,7 @@ SoundCache* CreateSoundCache() { return new (std::nothrow) SoundCache; }
 void PlayNamedSound(SoundCache* cache, const char* name) {
     if (!cache || !name) return;
     for (const SoundEntry& e : cache->entries)
-        if (EqualNoCase(e.name, name)) {
+        if (GRIB_SameName(e.name, name)) {
             Play(e.image);
             return;
         }

@@ -11,20 +11,12 @@
 #include "app/frame.h"
 #include "app/script_host.h"
 #include "app/viewer_state.h"
+#include "grib/env/names.h"
 #include "grib/tdf/tdf.h"
 #include "grib/vfs/vfs.h"
 #include "script/script_file.h"
 
 namespace {
-
-int Lower(int c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
-
-bool EqualNoCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        if (Lower(static_cast<unsigned char>(*a)) != Lower(static_cast<unsigned char>(*b))) return false;
-        if (!*a) return true;
-    }
-}
 
 // Seconds to ticks of 1/30 second, truncated; values beyond the range of
 // the field are held at its ends.
@@ -34,17 +26,6 @@ int32_t ReloadTicks(double seconds) {
     if (ticks >= 2147483647.0) return INT32_MAX;
     if (ticks <= -2147483648.0) return INT32_MIN;
     return int32_t(ticks);
-}
-
-// The file name without directory and extension.
-std::string BaseName(const char* path) {
-    const char* start = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/') start = p + 1;
-    std::string name(start);
-    size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.resize(dot);
-    return name;
 }
 
 void ReadWeapon(ViewerUnit* unit, int i) {
@@ -60,14 +41,7 @@ void ReadWeapon(ViewerUnit* unit, int i) {
 
 }  // namespace
 
-bool HasPrefixNoCase(const char* text, const char* prefix) {
-    for (size_t i = 0; prefix[i]; ++i)
-        if (!text[i] || Lower(static_cast<unsigned char>(text[i])) != Lower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
-}
-
-bool WeaponSlotEmpty(const ViewerUnit* unit, int slot) { return EqualNoCase(unit->weaponName[slot], "NONE"); }
+bool WeaponSlotEmpty(const ViewerUnit* unit, int slot) { return GRIB_SameName(unit->weaponName[slot], "NONE"); }
 
 void InitUnit(ViewerUnit* unit) {
     *unit = ViewerUnit{};
@@ -82,7 +56,7 @@ void InitUnit(ViewerUnit* unit) {
 }
 
 int LoadUnit(ViewerUnit* unit, const char* fileName) {
-    if (!HasPrefixNoCase(fileName, "ARM") && !HasPrefixNoCase(fileName, "COR")) return 0;
+    if (!GRIB_HasPrefix(fileName, "ARM") && !GRIB_HasPrefix(fileName, "COR")) return 0;
     char path[512];
     std::snprintf(path, sizeof path, "%s%s.fbi", "units\\", fileName);
     TdfFile file;
@@ -127,7 +101,7 @@ int LoadUnit(ViewerUnit* unit, const char* fileName) {
     if (!unit->wrapper) return 0;
     unit->wrapper->child = unit->model;
     const double quarter = 0.7853981633974475;
-    if (HasPrefixNoCase(fileName, "ARM")) {
+    if (GRIB_HasPrefix(fileName, "ARM")) {
         unit->wrapper->angleY = -quarter;
         unit->wrapper->angleX = -quarter;
         unit->spin = 0.0092;
@@ -219,7 +193,7 @@ void BuildUnitList() {
     intptr_t find = GRIB_FindFirst("units\\*.fbi", &found);
     if (find == -1) return;
     do {
-        std::string name = BaseName(found.name);
+        std::string name = GRIB_BaseName(found.name);
         auto* unit = new (std::nothrow) ViewerUnit;
         if (!unit) continue;
         InitUnit(unit);

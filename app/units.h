@@ -72,5 +72,3 @@ void MeasureHeight(const Piece* piece, double& lowest, double& highest, double a
 
 // True when the slot is marked "NONE" (it holds no weapon).
 bool WeaponSlotEmpty(const ViewerUnit* unit, int slot);
-// Case-insensitive prefix test of the first three characters.
-bool HasPrefixNoCase(const char* text, const char* prefix);

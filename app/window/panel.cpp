@@ -2,6 +2,7 @@
 // and action buttons, and the statistics of the current unit.
 #include <string>
 
+#include "grib/env/names.h"
 #include "app/frame.h"
 #include "app/panel_text.h"
 #include "app/units.h"
@@ -42,22 +43,13 @@ bool SelectedName(std::string* name) {
     return true;
 }
 
-bool SameNoCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        char x = (*a >= 'A' && *a <= 'Z') ? char(*a + 32) : *a;
-        char y = (*b >= 'A' && *b <= 'Z') ? char(*b + 32) : *b;
-        if (x != y) return false;
-    }
-    return *a == *b;
-}
-
 void SelectionChanged() {
     std::string name;
     g_viewer.currentUnit = nullptr;
     if (SelectedName(&name)) {
         const char* prefix = g_viewer.currentSide == 1 ? "ARM" : "COR";
         for (ViewerUnit* unit : g_viewer.units)
-            if (SameNoCase(unit->name, name.c_str()) && HasPrefixNoCase(unit->fileName, prefix)) {
+            if (GRIB_SameName(unit->name, name.c_str()) && GRIB_HasPrefix(unit->fileName, prefix)) {
                 g_viewer.currentUnit = unit;
                 break;
             }
@@ -74,7 +66,7 @@ void SwitchSide(int side) {
     Send(IDC_UNIT_LIST, LB_RESETCONTENT);
     const char* prefix = side == 1 ? "ARM" : "COR";
     for (ViewerUnit* unit : g_viewer.units)
-        if (HasPrefixNoCase(unit->fileName, prefix))
+        if (GRIB_HasPrefix(unit->fileName, prefix))
             Send(IDC_UNIT_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(unit->name));
     if (g_viewer.otherSideUnit)
         Send(IDC_UNIT_LIST, LB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(g_viewer.otherSideUnit->name));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "grib/env/names.h"
 #include "grib/env/env.h"
 #include "grib/image/textures.h"
 #include "grib/vfs/vfs.h"
@@ -15,27 +16,6 @@ namespace {
 // Never destroyed: the viewer keeps its textures until the process ends, and
 // a vector destroyed at exit would leave the sets unreachable before then.
 std::vector<TextureSet*>& g_textures = *new std::vector<TextureSet*>;
-
-bool SameName(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
-        if (!x) return true;
-    }
-}
-
-// The file name without directory and extension.
-std::string BaseName(const char* path) {
-    const char* start = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/') start = p + 1;
-    std::string name(start);
-    size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.resize(dot);
-    return name;
-}
 
 void FreeSet(TextureSet* set) {
     if (!set) return;
@@ -58,7 +38,7 @@ TextureSet* GRIB_LoadTextureSet(const char* path) {
         return nullptr;
     }
     set->gaf = gaf;
-    std::snprintf(set->name, sizeof set->name, "%s", BaseName(path).c_str());
+    std::snprintf(set->name, sizeof set->name, "%s", GRIB_BaseName(path).c_str());
     int32_t count = GRIB_GAFEntryCount(gaf);
     set->entryCount = count;
     size_t n = static_cast<size_t>(count > 0 ? count : 0);
@@ -88,7 +68,7 @@ void GRIB_LoadTextures(const char* directory) {
     int32_t more = 0;
     do {
         char path[GRIB_MAX_PATH + 64];
-        std::snprintf(path, sizeof path, "%s%s.gaf", directory, BaseName(found.name).c_str());
+        std::snprintf(path, sizeof path, "%s%s.gaf", directory, GRIB_BaseName(found.name).c_str());
         TextureSet* set = GRIB_LoadTextureSet(path);
         if (set) g_textures.push_back(set);
         more = GRIB_FindNext(find, &found);
@@ -118,7 +98,7 @@ const GribImage* GRIB_FindTexture(const char* name) {
     for (size_t s = g_textures.size(); s-- > 0;) {
         const TextureSet* set = g_textures[s];
         for (int32_t i = set->entryCount; i-- > 0;)
-            if (SameName(set->entryNames[i], name)) return set->currentFrames[i];
+            if (GRIB_SameName(set->entryNames[i], name)) return set->currentFrames[i];
     }
     return nullptr;
 }
@@ -126,7 +106,7 @@ const GribImage* GRIB_FindTexture(const char* name) {
 TextureSet* GRIB_FindTextureSet(const char* name) {
     if (!name) return nullptr;
     for (size_t s = g_textures.size(); s-- > 0;)
-        if (SameName(g_textures[s]->name, name)) return g_textures[s];
+        if (GRIB_SameName(g_textures[s]->name, name)) return g_textures[s];
     return nullptr;
 }
 

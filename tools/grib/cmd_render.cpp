@@ -12,6 +12,7 @@
 #include "app/sound.h"
 #include "app/units.h"
 #include "app/viewer_state.h"
+#include "grib/env/names.h"
 #include "grib/display/bitmap.h"
 #include "kit/image/pcx_writer.h"
 #include "script/instance.h"
@@ -39,28 +40,18 @@ bool ParseInt(const char* text, long low, long high, long& out) {
     return true;
 }
 
-bool EqualNoCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        int x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-        if (x >= 'A' && x <= 'Z') x += 32;
-        if (y >= 'A' && y <= 'Z') y += 32;
-        if (x != y) return false;
-        if (!x) return true;
-    }
-}
-
 std::string UnitBaseName(const std::string& given) {
     std::string name = given;
     size_t slash = name.find_last_of("/\\");
     if (slash != std::string::npos) name.erase(0, slash + 1);
     size_t dot = name.rfind('.');
-    if (dot != std::string::npos && EqualNoCase(name.c_str() + dot, ".fbi")) name.resize(dot);
+    if (dot != std::string::npos && GRIB_SameName(name.c_str() + dot, ".fbi")) name.resize(dot);
     return name;
 }
 
 bool EndsWith(const std::string& s, const char* ext) {
     size_t n = std::strlen(ext);
-    return s.size() >= n && EqualNoCase(s.c_str() + s.size() - n, ext);
+    return s.size() >= n && GRIB_SameName(s.c_str() + s.size() - n, ext);
 }
 
 int NoSound(const void*, size_t, uint32_t) { return 0; }
@@ -144,7 +135,7 @@ int GribCmd_Render(int argc, char** argv) {
     ViewerLoadData(0);
     const std::string base = UnitBaseName(unitName);
     for (ViewerUnit* u : g_viewer.units)
-        if (EqualNoCase(u->fileName, base.c_str())) {
+        if (GRIB_SameName(u->fileName, base.c_str())) {
             g_viewer.currentUnit = u;
             break;
         }

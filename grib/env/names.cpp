@@ -1,0 +1,32 @@
+#include "grib/env/names.h"
+
+namespace {
+
+int Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+
+}  // namespace
+
+bool GRIB_SameName(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        int x = Lower(static_cast<unsigned char>(*a)), y = Lower(static_cast<unsigned char>(*b));
+        if (x != y) return false;
+        if (!x) return true;
+    }
+}
+
+bool GRIB_HasPrefix(const char* text, const char* prefix) {
+    for (; *prefix; ++text, ++prefix)
+        if (!*text || Lower(static_cast<unsigned char>(*text)) != Lower(static_cast<unsigned char>(*prefix)))
+            return false;
+    return true;
+}
+
+std::string GRIB_BaseName(const char* path) {
+    const char* start = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '\\' || *p == '/') start = p + 1;
+    std::string name(start);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.resize(dot);
+    return name;
+}

@@ -1,0 +1,11 @@
+// Names in the game's data (paths, sections, keys, texture, piece and unit
+// names) compare without regard to ASCII letter case.
+#pragma once
+
+#include <string>
+
+bool GRIB_SameName(const char* a, const char* b);
+// True when text begins with prefix.
+bool GRIB_HasPrefix(const char* text, const char* prefix);
+// The file name of a path (\ or / separated) without its extension.
+std::string GRIB_BaseName(const char* path);
