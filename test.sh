@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-          libfltk1.3-dev libsdl2-dev xvfb xauth xdotool x11-apps
+          libfltk1.3-dev libsdl2-dev libx11-dev xvfb xauth xdotool x11-apps
           imagemagick assimp-utils pcf2bdf xfonts-base)
 
 missing=()
