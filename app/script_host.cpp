@@ -4,39 +4,20 @@
 #include <utility>
 #include <vector>
 
-#include "grib/env/names.h"
 #include "grib/env/env.h"
+#include "grib/env/names.h"
 #include "model/piece.h"
 #include "script/script_file.h"
 
-namespace {
-
-// Depth first without recursion: a piece, its child's subtree, then its
-// sibling's.
-template <class F>
-void ForEachDepthFirst(Piece* root, F&& visit) {
-    std::vector<Piece*> stack;
-    if (root) stack.push_back(root);
-    while (!stack.empty()) {
-        Piece* p = stack.back();
-        stack.pop_back();
-        visit(p);
-        if (p->sibling) stack.push_back(p->sibling);
-        if (p->child) stack.push_back(p->child);
-    }
-}
-
-}  // namespace
-
 PieceSlotTable* CreatePieceSlots(Piece* root) {
     size_t count = 0;
-    ForEachDepthFirst(root, [&](Piece*) { ++count; });
+    ForEachPieceChildFirst(root, [&](Piece*) { ++count; });
     size_t size = sizeof(PieceSlotTable) + count * sizeof(PieceSlot);
     auto* table = static_cast<PieceSlotTable*>(GRIB_Alloc("Object State", size));
     if (!table) return nullptr;
     std::memset(table, 0, size);
     table->slots = reinterpret_cast<PieceSlot*>(table + 1);
-    ForEachDepthFirst(root, [&](Piece* p) {
+    ForEachPieceChildFirst(root, [&](Piece* p) {
         PieceSlot& s = table->slots[table->slotCount++];
         s.piece = p;
         s.flags = PIECE_CACHE | PIECE_SHADE;

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "grib/env/names.h"
 #include "grib/env/env.h"
+#include "grib/env/names.h"
 #include "grib/vfs/vfs.h"
 #include "platform/system.h"
 

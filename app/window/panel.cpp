@@ -2,12 +2,12 @@
 // and action buttons, and the statistics of the current unit.
 #include <string>
 
-#include "grib/env/names.h"
 #include "app/frame.h"
 #include "app/panel_text.h"
 #include "app/units.h"
 #include "app/viewer_state.h"
 #include "app/window/viewer_window.h"
+#include "grib/env/names.h"
 #include "resources/resources.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "grib/env/names.h"
-#include "grib/env/env.h"
 #include "grib/image/textures.h"
+#include "grib/env/env.h"
+#include "grib/env/names.h"
 #include "grib/vfs/vfs.h"
 
 namespace {
