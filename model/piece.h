@@ -102,8 +102,6 @@ Vec3f VectorDifference(const int32_t* first, const int32_t* second);  // second 
 Vec3f VectorCross(const Vec3f& a, const Vec3f& b);
 Vec3f VectorNormalise(const Vec3f& v);  // the zero vector stays zero
 
-// Walks piece, its sibling subtree, then its child subtree (the order of
-// registration, posing and projection) without recursion.
-template <class F>
-void ForEachPiece(Piece* root, F&& visit);
+// ForEachPiece, ForEachPieceChildFirst: walks of a whole tree without
+// recursion.
 #include "model/piece_walk.h"

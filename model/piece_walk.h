@@ -1,33 +1,29 @@
-// The piece walk of piece.h: piece, then its sibling's subtree, then its
-// child's, with an explicit stack (sibling chains and trees of any depth).
+// Depth-first walks of a piece tree with an explicit stack (sibling chains
+// and trees of any depth): a piece, then its sibling's subtree, then its
+// child's (the order of the scene and the renderer), or with childFirst a
+// piece, its child's subtree, then its sibling's (the order of a unit's
+// piece slots).
 #pragma once
 
 #include <vector>
 
 template <class F>
-void ForEachPiece(Piece* root, F&& visit) {
+void ForEachPiece(Piece* root, F&& visit, bool childFirst = false) {
     std::vector<Piece*> stack;
     if (root) stack.push_back(root);
     while (!stack.empty()) {
         Piece* p = stack.back();
         stack.pop_back();
         visit(p);
-        if (p->child) stack.push_back(p->child);
-        if (p->sibling) stack.push_back(p->sibling);
+        // The one pushed last is walked first.
+        Piece* later = childFirst ? p->sibling : p->child;
+        Piece* first = childFirst ? p->child : p->sibling;
+        if (later) stack.push_back(later);
+        if (first) stack.push_back(first);
     }
 }
 
-// Depth first the other way round: a piece, its child's subtree, then its
-// sibling's (the order of a unit's piece slots).
 template <class F>
 void ForEachPieceChildFirst(Piece* root, F&& visit) {
-    std::vector<Piece*> stack;
-    if (root) stack.push_back(root);
-    while (!stack.empty()) {
-        Piece* p = stack.back();
-        stack.pop_back();
-        visit(p);
-        if (p->sibling) stack.push_back(p->sibling);
-        if (p->child) stack.push_back(p->child);
-    }
+    ForEachPiece(root, visit, true);
 }
