@@ -190,16 +190,17 @@ bool KitRead3do(const std::vector<uint8_t>& bytes, KitModel& model, std::string*
     return chain(0, model);
 }
 
-bool KitParseModelText(const std::string& text, KitModel& model, std::string* error) {
-    model.clear();
-    std::vector<KitModelPiece*> stack;
+namespace {
+
+// The line loop of both text formats: '#' starts a comment, blank lines are
+// skipped, and statement(line number, key, words) gets the first word and the rest of
+// each line and returns false to stop. The result is the number of lines,
+// or -1 when a statement stopped the loop.
+template <class F>
+int ForEachStatement(const std::string& text, F&& statement) {
     std::istringstream in(text);
     std::string line;
     int number = 0;
-    auto fail = [&](const std::string& why) {
-        if (error) *error = "line " + std::to_string(number) + ": " + why;
-        return false;
-    };
     while (std::getline(in, line)) {
         ++number;
         size_t hash = line.find('#');
@@ -207,6 +208,25 @@ bool KitParseModelText(const std::string& text, KitModel& model, std::string* er
         std::istringstream words(line);
         std::string key;
         if (!(words >> key)) continue;
+        if (!statement(number, key, words)) return -1;
+    }
+    return number;
+}
+
+bool Fail(std::string* error, int number, const std::string& why) {
+    if (error) *error = "line " + std::to_string(number) + ": " + why;
+    return false;
+}
+
+}  // namespace
+
+bool KitParseModelText(const std::string& text, KitModel& model, std::string* error) {
+    model.clear();
+    std::vector<KitModelPiece*> stack;
+    int number = 0;
+    auto fail = [&](const std::string& why) { return Fail(error, number, why); };
+    int lines = ForEachStatement(text, [&](int line, const std::string& key, std::istringstream& words) {
+        number = line;
         std::string rest;
         std::getline(words, rest);
         rest = Trim(rest);
@@ -221,7 +241,7 @@ bool KitParseModelText(const std::string& text, KitModel& model, std::string* er
             list.emplace_back();
             list.back().name = rest;
             stack.push_back(&list.back());
-            continue;
+            return true;
         }
         if (stack.empty()) return fail("'" + key + "' outside a piece");
         KitModelPiece& p = *stack.back();
@@ -263,7 +283,10 @@ bool KitParseModelText(const std::string& text, KitModel& model, std::string* er
         } else {
             return fail("unknown keyword '" + key + "'");
         }
-    }
+        return true;
+    });
+    if (lines < 0) return false;
+    number = lines;
     if (!stack.empty()) return fail("piece '" + stack.back()->name + "' has no 'end'");
     if (model.empty()) return fail("no piece");
     return true;
@@ -283,20 +306,10 @@ bool KitParseObj(const std::string& text, double scale, KitModel& model, std::st
     };
     std::vector<Group> groups;
     KitModelPolygon material;  // solid colour 0 until usemtl
-    std::istringstream in(text);
-    std::string line;
     int number = 0;
-    auto fail = [&](const std::string& why) {
-        if (error) *error = "line " + std::to_string(number) + ": " + why;
-        return false;
-    };
-    while (std::getline(in, line)) {
-        ++number;
-        size_t hash = line.find('#');
-        if (hash != std::string::npos) line.erase(hash);
-        std::istringstream words(line);
-        std::string key;
-        if (!(words >> key)) continue;
+    auto fail = [&](const std::string& why) { return Fail(error, number, why); };
+    int lines = ForEachStatement(text, [&](int line, const std::string& key, std::istringstream& words) {
+        number = line;
         if (key == "v") {
             std::array<double, 3> p{};
             if (!(words >> p[0] >> p[1] >> p[2])) return fail("bad vertex");
@@ -330,7 +343,10 @@ bool KitParseObj(const std::string& text, double scale, KitModel& model, std::st
             groups.back().faces.push_back({material, refs});
         }
         // Other statements (vt, vn, s, mtllib ...) carry nothing a .3do holds.
-    }
+        return true;
+    });
+    if (lines < 0) return false;
+    number = lines;
     model.clear();
     for (const Group& g : groups) {
         if (g.faces.empty()) continue;
