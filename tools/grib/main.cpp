@@ -5,6 +5,9 @@
 #include "grib/env/env.h"
 #include "tools/grib/common.h"
 
+int GribCmd_Export(int argc, char** argv);
+int GribCmd_ModelExport(int argc, char** argv);  // grib model export
+
 namespace {
 
 const ToolCommand kCommands[] = {
@@ -19,6 +22,7 @@ const ToolCommand kCommands[] = {
     {"font", "convert bitmap fonts", GribCmd_Font},
     {"units", "list the unit catalogue of a game folder", GribCmd_Units},
     {"render", "render a unit with the viewer's frame driver", GribCmd_Render},
+    {"export", "export a unit or model as glTF, with its script's animation", GribCmd_Export},
     {"demo", "build the demo game", GribCmd_Demo},
 };
 
@@ -40,6 +44,8 @@ int main(int argc, char** argv) {
         return GRIB_EXIT_OK;
     }
     GRIB_Startup(30, nullptr, 0);
+    if (argc > 2 && !std::strcmp(argv[1], "model") && !std::strcmp(argv[2], "export"))
+        return GribCmd_ModelExport(argc - 1, argv + 1);
     for (const ToolCommand& c : kCommands)
         if (!std::strcmp(argv[1], c.name)) return c.run(argc - 1, argv + 1);
     return ToolFail(GRIB_EXIT_BAD_INPUT, "unknown command '%s' (see grib --help)", argv[1]);
