@@ -77,6 +77,12 @@ double Linear(uint8_t c) {
     return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
 }
 
+bool Hidden(const std::vector<std::vector<KitGltfPose>>& ticks, size_t piece) {
+    for (const auto& t : ticks)
+        if (!t[piece].visible) return true;
+    return false;
+}
+
 struct Writer {
     tinygltf::Model m;
     const KitGltfScene& scene;
@@ -247,11 +253,9 @@ struct Writer {
 
     static std::string Utf8Raw(const char* name) { return std::string(name, strnlen(name, sizeof PiecePolygon{}.textureName)); }
 
-    void Animate(const std::vector<const Piece*>& pieces, const std::vector<KitGltfPose>& rest) {
+    // meshNode: the node holding piece i's mesh, -1 for none.
+    void Animate(const std::vector<const Piece*>& pieces, const std::vector<int>& meshNode) {
         const auto& ticks = scene.ticks;
-        if (ticks.empty()) return;
-        for (const auto& t : ticks)
-            if (t.size() != pieces.size()) return;
         tinygltf::Animation anim;
         anim.name = scene.animationName.empty() ? "animation" : Utf8(scene.animationName.c_str(), scene.animationName.size());
         std::vector<float> times;
@@ -272,12 +276,11 @@ struct Writer {
             anim.channels.push_back(c);
         };
         for (size_t i = 0; i < pieces.size(); ++i) {
-            bool moved = false, hidden = false;
+            bool moved = false;
             for (const auto& t : ticks) {
-                const KitGltfPose &a = t[i], &r = rest[i];
-                moved = moved || std::memcmp(a.offset, r.offset, sizeof a.offset) || a.angle[0] != r.angle[0] ||
-                        a.angle[1] != r.angle[1] || a.angle[2] != r.angle[2];
-                hidden = hidden || !a.visible;
+                const KitGltfPose& a = t[i];
+                moved = moved || std::memcmp(a.offset, pieces[i]->restOffset, sizeof a.offset) || a.angle[0] != 0 ||
+                        a.angle[1] != 0 || a.angle[2] != 0;
             }
             if (moved) {
                 std::vector<float> translation, rotation;
@@ -297,10 +300,10 @@ struct Writer {
                 channel(i, "translation", translation, TINYGLTF_TYPE_VEC3, 3, "LINEAR");
                 channel(i, "rotation", rotation, TINYGLTF_TYPE_VEC4, 4, "LINEAR");
             }
-            if (hidden) {
+            if (meshNode[i] >= 0 && Hidden(ticks, i)) {
                 std::vector<float> scale;
                 for (const auto& t : ticks) scale.insert(scale.end(), 3, t[i].visible ? 1.0f : 0.0f);
-                channel(i, "scale", scale, TINYGLTF_TYPE_VEC3, 3, "STEP");
+                channel(size_t(meshNode[i]), "scale", scale, TINYGLTF_TYPE_VEC3, 3, "STEP");
             }
         }
         if (!anim.channels.empty()) m.animations.push_back(anim);
@@ -362,25 +365,40 @@ bool KitWriteGltf(const KitGltfScene& scene, bool binary, std::vector<uint8_t>& 
     const std::vector<const Piece*> pieces = KitGltfPieces(scene.root);
     std::map<const Piece*, int> index;
     for (size_t i = 0; i < pieces.size(); ++i) index[pieces[i]] = int(i);
-    for (const Piece* p : pieces) {
+    bool animated = !scene.ticks.empty();
+    for (const auto& t : scene.ticks) animated = animated && t.size() == pieces.size();
+    // A hidden piece shows its children still: scale 0 on its node would
+    // hide them too, so such a piece's mesh hangs on a node of its own.
+    std::vector<int> meshNode(pieces.size(), -1);
+    std::vector<tinygltf::Node> extra;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const Piece* p = pieces[i];
         tinygltf::Node node;
         node.name = Utf8(p->name, sizeof p->name);
-        const float rest[3] = {p->restOffset[0], p->restOffset[1], p->restOffset[2]};
         float t[3];
-        ToGltf(rest, t);
+        ToGltf(p->restOffset, t);
         if (t[0] || t[1] || t[2]) node.translation = {t[0], t[1], t[2]};
-        node.mesh = w.Mesh(p);
+        const int mesh = w.Mesh(p);
         for (const Piece* c = p->child; c; c = c->sibling) node.children.push_back(index[c]);
+        if (mesh >= 0 && p->child && animated && Hidden(scene.ticks, i)) {
+            meshNode[i] = int(pieces.size() + extra.size());
+            node.children.push_back(meshNode[i]);
+            extra.emplace_back();
+            extra.back().name = node.name + " polygons";
+            extra.back().mesh = mesh;
+        } else if (mesh >= 0) {
+            meshNode[i] = int(i);
+            node.mesh = mesh;
+        }
         w.m.nodes.push_back(node);
     }
+    w.m.nodes.insert(w.m.nodes.end(), extra.begin(), extra.end());
     tinygltf::Scene s;
     s.name = scene.animationName;
     for (const Piece* p = scene.root; p; p = p->sibling) s.nodes.push_back(index[p]);
     w.m.scenes.push_back(s);
     w.m.defaultScene = 0;
-    std::vector<KitGltfPose> rest;
-    for (const Piece* p : pieces) rest.push_back({{p->restOffset[0], p->restOffset[1], p->restOffset[2]}, {0, 0, 0}, true});
-    w.Animate(pieces, rest);
+    if (animated) w.Animate(pieces, meshNode);
     if (w.m.buffers[0].data.empty()) w.m.buffers.clear();
     else w.m.buffers[0].data.resize((w.m.buffers[0].data.size() + 3) / 4 * 4, 0);
     tinygltf::TinyGLTF gltf;

@@ -1,0 +1,247 @@
+// glTF export: every demo unit through the Khronos validator and assimp, an
+// OBJ round trip through assimp, and posed pieces against the scene's own
+// posing.
+#include <gtest/gtest.h>
+#include <tiny_gltf.h>
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "kit/export/gltf_export.h"
+#include "kit/model/model_builder.h"
+#include "model/piece.h"
+#include "tests/model/model_support.h"
+#include "tests/support/support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::RunGrib;
+using testsupport::RunProgram;
+using testsupport::TempDir;
+
+void CountModel(const KitModel& pieces, size_t& count, size_t& triangles) {
+    for (const KitModelPiece& p : pieces) {
+        ++count;
+        for (size_t i = 0; i < p.polygons.size(); ++i)
+            if (int32_t(i) != p.selection && p.polygons[i].indices.size() >= 3) triangles += p.polygons[i].indices.size() - 2;
+        CountModel(p.children, count, triangles);
+    }
+}
+
+// The number after "Key:" in assimp's summary.
+long Field(const std::string& text, const std::string& key) {
+    const size_t at = text.find(key + ":");
+    return at == std::string::npos ? -1 : std::strtol(text.c_str() + at + key.size() + 1, nullptr, 10);
+}
+
+// Prints "<file> <errors and warnings but unused objects> <codes>" per file.
+const char kValidate[] = R"(const v = require('gltf-validator'), fs = require('fs');
+(async () => { for (const f of process.argv.slice(1)) {
+  const r = await v.validateBytes(new Uint8Array(fs.readFileSync(f)));
+  const bad = r.issues.messages.filter(m => m.severity <= 1 && m.code !== 'UNUSED_OBJECT');
+  console.log(f + ' ' + bad.length + ' ' + bad.map(m => m.code + m.pointer).join(','));
+}})();)";
+
+struct DemoUnit {
+    const char* name;
+    size_t moved;   // pieces the scripts turn or move: translation and rotation channels
+    size_t hidden;  // pieces hidden at some tick: a scale channel
+};
+// Create, then Move and Activate at once and Fire after ten ticks.
+const DemoUnit kDemoUnits[] = {
+    {"ARMGUARD", 3, 4}, {"ARMSCOUT", 5, 1}, {"ARMSOLAR", 5, 1}, {"ARMSTRIDE", 7, 2},
+    {"CORCRAWL", 6, 2}, {"CORMEX", 1, 2},   {"CORSTORM", 9, 5}, {"CORTANK", 5, 1},
+};
+
+TEST(GltfExport, EveryDemoUnitValidatesAndReadsBackInAssimp) {
+    TempDir dir;
+    const std::string game = (dir.path() / "game").string(), source = std::string(SHOWCASE_SOURCE_DIR) + "/demo";
+    ASSERT_EQ(RunGrib({"demo", game, "--source", source}).status, 0);
+    std::vector<std::string> files;
+    for (const DemoUnit& u : kDemoUnits) {
+        SCOPED_TRACE(u.name);
+        const std::string out = (dir.path() / (std::string(u.name) + ".glb")).string();
+        auto r = RunGrib({"export", "-C", game, "--unit", u.name, "--out", out, "--press", "1024@0", "--press",
+                          "1014@0", "--press", "1012@10"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        files.push_back(out);
+        KitModel model;
+        std::string error;
+        ASSERT_TRUE(KitParseModelText(testsupport::ReadText(source + "/objects3d/" + u.name + ".txt"), model, &error)) << error;
+        size_t pieces = 0, triangles = 0;
+        CountModel(model, pieces, triangles);
+        auto info = RunProgram("assimp", {"info", out, "-r"});
+        ASSERT_EQ(info.status, 0) << info.err;
+        EXPECT_EQ(Field(info.out, "Nodes"), long(pieces));
+        EXPECT_EQ(Field(info.out, "Faces"), long(triangles));
+        EXPECT_EQ(Field(info.out, "Animations"), 1);
+        EXPECT_EQ(Field(info.out, "Animation Channels"), long(u.moved + u.hidden));  // one per animated node
+
+        tinygltf::Model m;
+        tinygltf::TinyGLTF reader;
+        const auto bytes = testsupport::ReadBytes(out);
+        ASSERT_TRUE(reader.LoadBinaryFromMemory(&m, &error, &error, bytes.data(), unsigned(bytes.size())));
+        ASSERT_EQ(m.animations.size(), 1u);
+        const tinygltf::Animation& a = m.animations[0];
+        EXPECT_EQ(a.name, u.name);
+        std::map<std::string, size_t> paths;
+        for (const auto& c : a.channels) {
+            paths[c.target_path]++;
+            const auto& s = a.samplers[size_t(c.sampler)];
+            EXPECT_EQ(s.interpolation, c.target_path == "scale" ? "STEP" : "LINEAR");
+            EXPECT_EQ(m.accessors[size_t(s.input)].count, 91u);  // ticks 0 to 90
+            EXPECT_FLOAT_EQ(float(m.accessors[size_t(s.input)].maxValues[0]), 3.0f);  // 30 ticks a second
+        }
+        EXPECT_EQ(paths["translation"], u.moved);
+        EXPECT_EQ(paths["rotation"], u.moved);
+        EXPECT_EQ(paths["scale"], u.hidden);
+    }
+    // The validator: present where node is (test.sh installs both).
+    if (RunProgram("node", {"--version"}).status != 0) GTEST_SKIP() << "node is not installed";
+    if (!std::getenv("NODE_PATH"))
+        setenv("NODE_PATH", (std::string(SHOWCASE_SOURCE_DIR) + "/build/node/node_modules").c_str(), 1);
+    std::vector<std::string> args = {"-e", kValidate};
+    args.insert(args.end(), files.begin(), files.end());
+    auto v = RunProgram("node", args);
+    ASSERT_EQ(v.status, 0) << v.err << "(test.sh installs gltf-validator with npm)";
+    std::string expected;
+    for (const std::string& f : files) expected += f + " 0 \n";
+    EXPECT_EQ(v.out, expected);
+}
+
+TEST(GltfExport, ObjRoundTripKeepsEveryVertexPosition) {
+    TempDir dir;
+    const std::string obj = "o hull\nv -1.5 0.25 2\nv 1.5 0.25 2\nv 1.5 0.25 -2.125\nv -1.5 0.25 -2.125\nv 0 1.75 0.5\n"
+                            "usemtl 12\nf 1 2 3 4\nf 1 5 2\nf 2 5 3\no mast\nv 0.1 1.75 0.5\nv -0.1 1.75 0.5\nv 0 4.5 0.3\n"
+                            "usemtl 40\nf 6 7 8\n";
+    const auto in = dir.write("boat.obj", obj);
+    const std::string model = (dir.path() / "boat.3do").string(), glb = (dir.path() / "boat.glb").string();
+    const std::string back = (dir.path() / "back.obj").string();
+    ASSERT_EQ(RunGrib({"model", "build", in.string(), "-o", model}).status, 0);
+    auto r = RunGrib({"model", "export", model, "--out", glb});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto a = RunProgram("assimp", {"export", glb, back});
+    ASSERT_EQ(a.status, 0) << a.err;
+    // OBJ looks down -z as glTF does: the positions come back as written.
+    auto positions = [](const std::string& text) {
+        std::vector<std::array<double, 3>> v;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream w(line);
+            std::string key;
+            std::array<double, 3> p{};
+            if (w >> key && key == "v" && w >> p[0] >> p[1] >> p[2]) v.push_back(p);
+        }
+        return v;
+    };
+    const auto want = positions(obj), got = positions(testsupport::ReadText(back));
+    ASSERT_GE(got.size(), want.size());
+    auto near = [](const auto& p, const auto& q) {
+        return std::abs(p[0] - q[0]) <= 1e-5 && std::abs(p[1] - q[1]) <= 1e-5 && std::abs(p[2] - q[2]) <= 1e-5;
+    };
+    for (const auto& p : want) EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const auto& q) { return near(p, q); }));
+    for (const auto& q : got) EXPECT_TRUE(std::any_of(want.begin(), want.end(), [&](const auto& p) { return near(p, q); }));
+    EXPECT_EQ(RunGrib({"model", "export", model, "--out", (dir.path() / "x.obj").string()}).status, 2);
+    EXPECT_EQ(RunGrib({"model", "export", (dir.path() / "none.3do").string(), "--out", glb}).status, 1);
+}
+
+// A pose of turned and moved pieces, exported as one tick: the nodes put
+// every vertex where the scene's posing puts it (z negated), and faces the
+// renderer draws face glTF's viewer.
+TEST(GltfExport, PosedNodesMatchTheScenesPosing) {
+    testsupport::StartGrib();
+    using modeltest::FU;
+    KitModelPiece arm = modeltest::Square("arm", 1.0, -0.5, 20);
+    arm.offset = {FU(2), FU(1.5), FU(-3)};
+    KitModelPiece tip = modeltest::Square("tip", 0.5, 0.25, 30);
+    tip.offset = {FU(0.5), FU(-1), FU(2)};
+    arm.children = {tip};
+    KitModelPiece base = modeltest::Square("base", 2.0, 1.0, 10);
+    base.children = {arm};
+    TempDir dir;
+    const auto path = dir.write("m.3do", KitWrite3do({base}));
+    Piece* root = LoadModel(path.string().c_str(), MODEL_TYPE_DETECT);
+    ASSERT_NE(root, nullptr);
+    const double angles[3][3] = {{0.3, -0.5, 0.2}, {-0.4, 0.7, 0.25}, {0.6, 0.1, -0.35}};
+    int k = 0;
+    for (const Piece* p : KitGltfPieces(root)) {
+        Piece* q = const_cast<Piece*>(p);
+        q->angleX = angles[k][0], q->angleY = angles[k][1], q->angleZ = angles[k][2];
+        q->offset[1] += 0.25f * float(k++);
+    }
+    const int32_t handle = RegisterTree(root);
+    SetRenderOptions(handle, 0, 1, 0, 0, 0, 0);
+    AnimateTree(handle);
+    std::vector<uint8_t> palette(1024, 7), bytes;
+    KitGltfScene scene;
+    scene.root = root;
+    scene.palette = palette.data();
+    scene.ticks = {KitGltfPoses(root)};
+    std::string error;
+    ASSERT_TRUE(KitWriteGltf(scene, true, bytes, &error)) << error;
+    tinygltf::Model m;
+    tinygltf::TinyGLTF reader;
+    ASSERT_TRUE(reader.LoadBinaryFromMemory(&m, &error, &error, bytes.data(), unsigned(bytes.size())));
+    // Each node's pose from the animation's only sample.
+    const size_t n = m.nodes.size();
+    std::vector<std::array<double, 3>> move(n);
+    std::vector<std::array<double, 4>> turn(n, {0, 0, 0, 1});
+    std::vector<int> parent(n, -1);
+    for (size_t i = 0; i < n; ++i)
+        for (int c : m.nodes[i].children) parent[size_t(c)] = int(i);
+    auto floats = [&](int accessor) {
+        const auto& a = m.accessors[size_t(accessor)];
+        const auto& v = m.bufferViews[size_t(a.bufferView)];
+        return reinterpret_cast<const float*>(m.buffers[0].data.data() + v.byteOffset + a.byteOffset);
+    };
+    for (const auto& c : m.animations.at(0).channels) {
+        const float* f = floats(m.animations[0].samplers[size_t(c.sampler)].output);
+        if (c.target_path == "translation") move[size_t(c.target_node)] = {f[0], f[1], f[2]};
+        if (c.target_path == "rotation") turn[size_t(c.target_node)] = {f[0], f[1], f[2], f[3]};
+    }
+    auto place = [&](int node, std::array<double, 3> p) {
+        for (; node >= 0; node = parent[size_t(node)]) {
+            const auto& q = turn[size_t(node)];
+            const std::array<double, 3> u{q[0], q[1], q[2]};
+            auto cross = [](const std::array<double, 3>& a, const std::array<double, 3>& b) {
+                return std::array<double, 3>{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+            };
+            const auto t = cross(u, p), tt = cross(u, t);
+            for (int a = 0; a < 3; ++a) p[size_t(a)] += 2 * q[3] * t[size_t(a)] + 2 * tt[size_t(a)] + move[size_t(node)][size_t(a)];
+        }
+        return p;
+    };
+    const auto pieces = KitGltfPieces(root);
+    ASSERT_EQ(n, pieces.size());
+    for (size_t i = 0; i < n; ++i) {
+        const auto& prim = m.meshes.at(size_t(m.nodes[i].mesh)).primitives.at(0);
+        const float* v = floats(prim.attributes.at("POSITION"));
+        const uint32_t* idx = reinterpret_cast<const uint32_t*>(floats(prim.indices));
+        std::array<std::array<double, 3>, 3> corner;
+        for (int c = 0; c < 3; ++c) corner[size_t(c)] = place(int(i), {v[3 * idx[c]], v[3 * idx[c] + 1], v[3 * idx[c] + 2]});
+        for (int c = 0; c < 4; ++c) {
+            const auto p = place(int(i), {v[3 * c], v[3 * c + 1], v[3 * c + 2]});
+            const WorkVertex& w = pieces[i]->workVertices[pieces[i]->polygons[0].vertexIndices[c]];
+            EXPECT_NEAR(p[0], w.x, 1e-5);
+            EXPECT_NEAR(p[1], w.y, 1e-5);
+            EXPECT_NEAR(p[2], -w.z, 1e-5);
+        }
+        // The renderer's front faces run clockwise on the screen (y down),
+        // glTF's counter-clockwise as seen from +z.
+        const WorkVertex* w = pieces[i]->workVertices;
+        const int32_t* g = pieces[i]->polygons[0].vertexIndices;
+        const bool front = (w[g[1]].x - w[g[0]].x) * (w[g[0]].y - w[g[2]].y) > (w[g[2]].x - w[g[0]].x) * (w[g[0]].y - w[g[1]].y);
+        const double e1x = corner[1][0] - corner[0][0], e1y = corner[1][1] - corner[0][1];
+        const double e2x = corner[2][0] - corner[0][0], e2y = corner[2][1] - corner[0][1];
+        EXPECT_TRUE(front) << pieces[i]->name;
+        EXPECT_GT(e1x * e2y - e1y * e2x, 0) << pieces[i]->name;
+    }
+    UnregisterTree(handle);
+    FreePieceTree(root);
+}
+
+}  // namespace
