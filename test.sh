@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
           libfltk1.3-dev libsdl2-dev libx11-dev xvfb xauth xdotool x11-apps
-          imagemagick assimp-utils pcf2bdf xfonts-base)
+          imagemagick assimp-utils pcf2bdf xfonts-base libtinygltf-dev nodejs npm)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -24,6 +24,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update
   apt-get install -y --no-install-recommends "${missing[@]}"
 fi
+
+# The Khronos glTF validator for the export tests, under the build tree.
+if [ ! -d build/node/node_modules/gltf-validator ]; then
+  npm install --prefix build/node --no-audit --no-fund gltf-validator@2.0.0-dev.3.10
+fi
+export NODE_PATH="$PWD/build/node/node_modules"
 
 JOBS="${JOBS:-$(nproc)}"
 run_build() {

@@ -276,11 +276,12 @@ struct Writer {
             anim.channels.push_back(c);
         };
         for (size_t i = 0; i < pieces.size(); ++i) {
-            bool moved = false;
+            bool moved = false, blinks = false;
             for (const auto& t : ticks) {
-                const KitGltfPose& a = t[i];
-                moved = moved || std::memcmp(a.offset, pieces[i]->restOffset, sizeof a.offset) || a.angle[0] != 0 ||
-                        a.angle[1] != 0 || a.angle[2] != 0;
+                const KitGltfPose &a = t[i], &first = ticks[0][i];
+                moved = moved || std::memcmp(a.offset, first.offset, sizeof a.offset) || a.angle[0] != first.angle[0] ||
+                        a.angle[1] != first.angle[1] || a.angle[2] != first.angle[2];
+                blinks = blinks || a.visible != first.visible;
             }
             if (moved) {
                 std::vector<float> translation, rotation;
@@ -300,13 +301,27 @@ struct Writer {
                 channel(i, "translation", translation, TINYGLTF_TYPE_VEC3, 3, "LINEAR");
                 channel(i, "rotation", rotation, TINYGLTF_TYPE_VEC4, 4, "LINEAR");
             }
-            if (meshNode[i] >= 0 && Hidden(ticks, i)) {
+            if (meshNode[i] >= 0 && blinks) {
                 std::vector<float> scale;
                 for (const auto& t : ticks) scale.insert(scale.end(), 3, t[i].visible ? 1.0f : 0.0f);
                 channel(size_t(meshNode[i]), "scale", scale, TINYGLTF_TYPE_VEC3, 3, "STEP");
             }
         }
-        if (!anim.channels.empty()) m.animations.push_back(anim);
+        // Scripts that move nothing still get their animation, of the
+        // first piece standing still.
+        if (anim.channels.empty()) {
+            std::vector<float> translation, rotation;
+            for (size_t k = 0; k < ticks.size(); ++k) {
+                float v[3], q[4];
+                ToGltf(ticks[0][0].offset, v);
+                Rotation(ticks[0][0].angle, q);
+                translation.insert(translation.end(), v, v + 3);
+                rotation.insert(rotation.end(), q, q + 4);
+            }
+            channel(0, "translation", translation, TINYGLTF_TYPE_VEC3, 3, "LINEAR");
+            channel(0, "rotation", rotation, TINYGLTF_TYPE_VEC4, 4, "LINEAR");
+        }
+        m.animations.push_back(anim);
     }
 };
 
@@ -375,9 +390,14 @@ bool KitWriteGltf(const KitGltfScene& scene, bool binary, std::vector<uint8_t>& 
         const Piece* p = pieces[i];
         tinygltf::Node node;
         node.name = Utf8(p->name, sizeof p->name);
-        float t[3];
-        ToGltf(p->restOffset, t);
+        // The pose of the first tick (the unit as the viewer first shows
+        // it), else the model's own.
+        const KitGltfPose pose = animated ? scene.ticks[0][i] : KitGltfPose{{p->restOffset[0], p->restOffset[1], p->restOffset[2]}, {0, 0, 0}, true};
+        float t[3], q[4];
+        ToGltf(pose.offset, t);
+        Rotation(pose.angle, q);
         if (t[0] || t[1] || t[2]) node.translation = {t[0], t[1], t[2]};
+        if (q[0] || q[1] || q[2]) node.rotation = {q[0], q[1], q[2], q[3]};
         const int mesh = w.Mesh(p);
         for (const Piece* c = p->child; c; c = c->sibling) node.children.push_back(index[c]);
         if (mesh >= 0 && p->child && animated && Hidden(scene.ticks, i)) {
@@ -389,6 +409,10 @@ bool KitWriteGltf(const KitGltfScene& scene, bool binary, std::vector<uint8_t>& 
         } else if (mesh >= 0) {
             meshNode[i] = int(i);
             node.mesh = mesh;
+        }
+        if (meshNode[i] >= 0 && !pose.visible) {
+            tinygltf::Node& holder = meshNode[i] == int(i) ? node : extra.back();
+            holder.scale = {0, 0, 0};
         }
         w.m.nodes.push_back(node);
     }
