@@ -100,6 +100,10 @@ TEST(GltfExport, EveryDemoUnitValidatesAndReadsBackInAssimp) {
         EXPECT_EQ(paths["rotation"], u.moved);
         EXPECT_EQ(paths["scale"], u.hidden);
     }
+    const std::string glb = (dir.path() / "x.glb").string();
+    EXPECT_EQ(RunGrib({"export", "-C", game, "--unit", "ARMNONE", "--out", glb}).status, 1);
+    EXPECT_EQ(RunGrib({"export", "-C", game, "--unit", "CORTANK", "--out", glb + ".png"}).status, 2);
+    EXPECT_EQ(RunGrib({"export", "-C", game, "--unit", "CORTANK", "--out", glb, "--ticks", "5", "--press", "1012@6"}).status, 2);
     // The validator: present where node is (test.sh installs both).
     if (RunProgram("node", {"--version"}).status != 0) GTEST_SKIP() << "node is not installed";
     if (!std::getenv("NODE_PATH"))
