@@ -418,7 +418,7 @@ bool KitWriteGltf(const KitGltfScene& scene, bool binary, std::vector<uint8_t>& 
     }
     w.m.nodes.insert(w.m.nodes.end(), extra.begin(), extra.end());
     tinygltf::Scene s;
-    s.name = scene.animationName;
+    s.name = Utf8(scene.animationName.c_str(), scene.animationName.size());
     for (const Piece* p = scene.root; p; p = p->sibling) s.nodes.push_back(index[p]);
     w.m.scenes.push_back(s);
     w.m.defaultScene = 0;
