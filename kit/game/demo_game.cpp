@@ -661,7 +661,8 @@ int KitBuildDemoGame(const KitDemoOptions& options, KitGame& game, int* unitCoun
     const fs::path source = options.source;
     std::vector<KitGameUnit> units;
     if (int rc = LoadUnits(source, units, error)) return rc;
-    const fs::path weaponsPath = source / "gamedata" / "weapons.tdf", settingsPath = source / "gamedata" / "showcase.tdf";
+    const fs::path weaponsPath = source / "gamedata" / "weapons.tdf";
+    const fs::path settingsPath = source / "gamedata" / "showcase.tdf";
     std::string weapons, settingsText;
     if (!ReadFile(weaponsPath, weapons)) return Fail(error, KIT_DEMO_MISSING, weaponsPath.string() + ": cannot read");
     if (!ReadFile(settingsPath, settingsText))
@@ -733,7 +734,8 @@ bool KitWriteDemoGame(const KitGame& game, const std::string& folder, std::strin
         if (error) *error = folder + ": cannot make the folder";
         return false;
     }
-    if (std::none_of(game.files.begin(), game.files.end(), [](const KitGameFile& f) { return f.archive == kGenerated; }))
+    auto generated = [](const KitGameFile& f) { return f.archive == kGenerated; };
+    if (std::none_of(game.files.begin(), game.files.end(), generated))
         fs::remove(fs::path(folder) / kGenerated, ec);
     return KitWriteGame(game, folder, error);
 }

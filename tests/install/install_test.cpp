@@ -81,8 +81,9 @@ TEST(InstallTest, AnInstalledCopyBuildsTheDemoGameAndTheViewerStartsInIt) {
     // folders when the system lets a user have its own mount namespace.
     std::vector<std::string> hide;
     if (RunProgram("unshare", {"-rm", "true"}).status == 0)
-        hide = {"unshare", "-rm", "sh", "-c", "mount -t tmpfs none \"$1\" && mount -t tmpfs none \"$2\" && shift 2 && exec \"$@\"",
-                "hide", SHOWCASE_BUILD_DIR, SHOWCASE_SOURCE_DIR};
+        hide = {"unshare", "-rm", "sh", "-c",
+                "mount -t tmpfs none \"$1\" && mount -t tmpfs none \"$2\" && shift 2 && exec \"$@\"", "hide",
+                SHOWCASE_BUILD_DIR, SHOWCASE_SOURCE_DIR};
     else
         std::fprintf(stderr, "no private mount namespace: the source and build trees stay visible\n");
     auto command = [&](std::vector<std::string> c) {
