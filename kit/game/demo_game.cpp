@@ -446,15 +446,16 @@ bool ReadFile(const fs::path& path, std::string& out) {
 struct Tdf {
     TdfFile file;
     bool loaded;
-    explicit Tdf(const fs::path& path) : loaded(TDF_Load(&file, path.c_str()) != 0) {}
+    explicit Tdf(const fs::path& path) : loaded(TDF_Load(&file, path.string().c_str()) != 0) {}
     ~Tdf() { TDF_Free(&file); }
     Tdf(const Tdf&) = delete;
     Tdf& operator=(const Tdf&) = delete;
     // The key's value in the top-level section, or "".
     std::string Value(const char* section, const char* key) {
-        TDF_Rewind(&file);
         char value[256] = {};
-        if (!loaded || !TDF_EnterSection(&file, section)) return "";
+        if (!loaded) return "";
+        TDF_Rewind(&file);
+        if (!TDF_EnterSection(&file, section)) return "";
         TDF_GetString(&file, value, key, int32_t(sizeof value - 1));
         return value;
     }
@@ -470,7 +471,12 @@ struct Tdf {
                 else if (*at == '}' && --depth == 0) return at + 1;
             return static_cast<const char*>(nullptr);
         };
-        while (p && *p == '[') {
+        while (p && *p) {
+            if (*p != '[') {  // a statement outside any section
+                p = std::strchr(p, ';');
+                p = p ? p + 1 : nullptr;
+                continue;
+            }
             const char* close = std::strchr(p, ']');
             if (!close || close[1] != '{') break;
             KitGameWeapon section{std::string(p + 1, close), {}};
@@ -482,7 +488,7 @@ struct Tdf {
                 }
                 const char* eq = std::strchr(p, '=');
                 const char* semi = std::strchr(p, ';');
-                if (!eq || !semi || eq > semi) break;
+                if (!eq || !semi || eq > semi || semi >= end) break;
                 section.keys.push_back({std::string(p, eq), std::string(eq + 1, semi)});
                 p = semi + 1;
             }
@@ -721,8 +727,9 @@ int KitBuildDemoGame(const KitDemoOptions& options, KitGame& game, int* unitCoun
     game.Add("sounds\\Fenpup.wav", std::move(sounds["Fenpup"]), kViewer);
     game.Add("fonts\\console.fnt", KitGameFont(), kViewer);
 
+    std::string why;
     for (int i = 0; i < options.generatedUnits; ++i)
-        if (!KitAddUnit(game, Generate(i), error)) return Fail(error, KIT_DEMO_BAD, "generated " + *error);
+        if (!KitAddUnit(game, Generate(i), &why)) return Fail(error, KIT_DEMO_BAD, "generated " + why);
     if (unitCount) *unitCount = int(units.size()) + std::max(0, options.generatedUnits);
     return KIT_DEMO_BUILT;
 }
