@@ -29,7 +29,7 @@ JOBS="${JOBS:-$(nproc)}"
 # The tests leave the temporary folder as they found it: no palettes
 # (SHW*.TMP) and no test folders (showcase-test-*) that were not there before.
 temp="${TMPDIR:-/tmp}"
-leftovers() { find "$temp" -maxdepth 1 \( -name 'SHW*.TMP' -o -name 'showcase-test-*' \) -print | sort; }
+leftovers() { find "$temp" -maxdepth 1 \( -name 'SHW*.TMP' -o -name 'showcase-test-*' \) -print 2>/dev/null | sort || true; }
 temp_before="$(leftovers)"
 check_temp() {
   local left
