@@ -32,11 +32,26 @@ fi
 export NODE_PATH="$PWD/build/node/node_modules"
 
 JOBS="${JOBS:-$(nproc)}"
+# The tests leave the temporary folder as they found it: no palettes
+# (SHW*.TMP) and no test folders (showcase-test-*) that were not there before.
+temp="${TMPDIR:-/tmp}"
+leftovers() { find "$temp" -maxdepth 1 \( -name 'SHW*.TMP' -o -name 'showcase-test-*' \) -print 2>/dev/null | sort || true; }
+temp_before="$(leftovers)"
+check_temp() {
+  local left
+  left="$(comm -13 <(echo "$temp_before") <(leftovers))"
+  if [ -n "$left" ]; then
+    echo "test.sh: the tests of $1 left in $temp:" >&2
+    echo "$left" >&2
+    exit 1
+  fi
+}
 run_build() {
   local dir="$1"; shift
   cmake -S . -B "$dir" -G Ninja -DSHOWCASE_WERROR=ON "$@"
   cmake --build "$dir" -j "$JOBS"
   (cd "$dir" && ctest --output-on-failure -j "$JOBS")
+  check_temp "$dir"
 }
 
 run_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -12,6 +12,7 @@
 #include "kit/image/palette_tables.h"
 #include "kit/image/pcx_writer.h"
 #include "kit/script/script_asm.h"
+#include "kit/sound/wav_writer.h"
 
 namespace {
 
@@ -117,35 +118,10 @@ std::vector<uint8_t> KitGameFont() {
 }
 
 std::vector<uint8_t> KitGameWav(double frequency, double seconds, uint32_t rate) {
-    const uint32_t samples = uint32_t(seconds * rate);
-    std::vector<uint8_t> w;
-    auto put32 = [&](uint32_t v) {
-        for (int k = 0; k < 4; ++k) w.push_back(uint8_t(v >> (8 * k)));
-    };
-    auto put16 = [&](uint16_t v) {
-        w.push_back(uint8_t(v));
-        w.push_back(uint8_t(v >> 8));
-    };
-    auto tag = [&](const char* t) {
-        for (int k = 0; k < 4; ++k) w.push_back(uint8_t(t[k]));
-    };
-    tag("RIFF");
-    put32(36 + samples);
-    tag("WAVE");
-    tag("fmt ");
-    put32(16);
-    put16(1);
-    put16(1);
-    put32(rate);
-    put32(rate);
-    put16(1);
-    put16(8);
-    tag("data");
-    put32(samples);
-    for (uint32_t i = 0; i < samples; ++i)
-        w.push_back(uint8_t(128 + 100 * std::sin(2 * 3.141592653589793 * frequency * i / rate)));
-    if (samples & 1) w.push_back(0);
-    return w;
+    std::vector<uint8_t> samples(size_t(seconds * rate));
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = uint8_t(128 + 100 * std::sin(2 * 3.141592653589793 * frequency * double(i) / rate));
+    return KitWriteWav(samples, rate);
 }
 
 std::vector<uint8_t> KitGameGradientPCX(int32_t width, int32_t height, uint8_t first,
@@ -293,7 +269,8 @@ bool KitWriteGame(const KitGame& game, const std::string& folder, std::string* e
     }
     for (const auto& [name, files] : archives) {
         const std::string path = (fs::path(folder) / name).string();
-        if (!KitWriteArchive(path, files, 0)) {
+        const auto key = game.headerKeys.find(name);
+        if (!KitWriteArchive(path, files, key == game.headerKeys.end() ? 0 : key->second)) {
             if (error) *error = "can't write " + path;
             return false;
         }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +22,7 @@ struct KitGameFile {
 
 struct KitGame {
     std::vector<KitGameFile> files;
+    std::map<std::string, uint8_t> headerKeys;  // of archives stored scrambled (others: 0)
     // Adds a file, replacing an earlier one of the same path and archive.
     void Add(const std::string& path, std::vector<uint8_t> data, const std::string& archive);
     void AddText(const std::string& path, const std::string& text, const std::string& archive);
@@ -81,7 +83,7 @@ struct KitGameUnit {
 std::vector<uint8_t> KitGamePalette();
 // A generated 6 × 8 bitmap font in the library's font format.
 std::vector<uint8_t> KitGameFont();
-// An 8-bit mono PCM .wav of a tone.
+// An 8-bit mono PCM .wav of a tone (kit/sound/wav_writer.h writes any sound).
 std::vector<uint8_t> KitGameWav(double frequency, double seconds, uint32_t sampleRate = 11025);
 // A PCX with a diagonal gradient over palette indices first ... first + 31.
 std::vector<uint8_t> KitGameGradientPCX(int32_t width, int32_t height, uint8_t first,

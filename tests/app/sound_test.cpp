@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "app/settings.h"
 #include "platform/system.h"
 #include "tests/app/app_support.h"
 
@@ -84,7 +85,13 @@ TEST_F(SoundTest, TheLogoSoundReachesTheAudioDevice) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             StopSound();
-            std::_Exit(g_viewer.soundCache->count == 1 ? 0 : 3);
+            // _Exit skips the clean-up: the palette and this process's own
+            // game folder go by hand.
+            const int status = g_viewer.soundCache->count == 1 ? 0 : 3;
+            DeleteTempPalette();
+            std::error_code ec;
+            if (dir.path() != out.parent_path()) fs::remove_all(dir.path(), ec);
+            std::_Exit(status);
         },
         ::testing::ExitedWithCode(0), "");
     unsetenv("SHOWCASE_TEST_AUDIO_OUT");

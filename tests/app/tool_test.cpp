@@ -55,13 +55,45 @@ TEST_F(ToolTest, UnitsListsTheCatalogueWithThePanelTexts) {
     EXPECT_NE(help.out.find("usage: grib units"), std::string::npos);
 }
 
-TEST_F(ToolTest, UnitsReportsAMissingFolderAndFatalErrors) {
+// A missing file is "not found" (1), one that is there but unusable bad
+// input (2); units stops at the first, render also at the backgrounds.
+TEST_F(ToolTest, StartUpFailuresAreOneLineWithTheirStatus) {
     EXPECT_EQ(RunGrib({"units", "-C", (dir.path() / "nope").string()}).status, 1);
-    testsupport::TempDir empty;
-    auto r = RunGrib({"units"}, empty.str());
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Fatal Error: Could not open the Showcase information file\n");
     EXPECT_EQ(RunGrib({"units", "--bogus"}).status, 2);
+    const struct {
+        const char* path;
+        const char* bytes;  // null: the file is left out
+        int units, render;
+        const char* message;
+    } cases[] = {
+        {"gamedata\\showcase.tdf", nullptr, 1, 1, "Could not open the Showcase information file"},
+        {"gamedata\\showcase.tdf", "[OTHER]{logo=x;}", 2, 2,
+         "Could not find the Resource section in the Showcase information file"},
+        {"gamedata\\showcase.tdf", "[RESOURCES]{website=x;}", 2, 2, "Could not get the Logo Image name"},
+        {"fonts\\console.fnt", nullptr, 1, 1, "Could not load the font file"},
+        {"palettes\\palette.pal", "short", 2, 2, "Could not load the palette"},
+        {"palettes\\palette.shd", nullptr, 1, 1, "Could not load the shade table"},
+        {"gamedata\\weapons.tdf", nullptr, 1, 1, "Could not open the weapons file"},
+        {"showcase\\coreback.pcx", nullptr, 0, 1, "Could not load the background art"},
+        {"showcase\\coreback.pcx", "not a picture", 0, 2, "Could not load the background art"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + (c.bytes ? " damaged" : " missing"));
+        KitGame broken = game;
+        const std::string archive = broken.Find(c.path)->archive;
+        broken.Remove(c.path);
+        if (c.bytes) broken.AddText(c.path, c.bytes, archive);
+        testsupport::TempDir folder;
+        ASSERT_TRUE(KitWriteGame(broken, folder.str(), nullptr));
+        const std::string failure = "grib: " + std::string(c.message) + "\n";
+        auto units = RunGrib({"units", "-C", folder.str()});
+        EXPECT_EQ(units.status, c.units);
+        EXPECT_EQ(units.err, c.units ? failure : "");
+        auto render = RunGrib({"render", "-C", folder.str(), "--unit", "ARMTANK", "--size", "8x8", "--out",
+                               (outDir.path() / "x.raw").string()});
+        EXPECT_EQ(render.status, c.render);
+        EXPECT_EQ(render.err, failure);
+    }
 }
 
 TEST_F(ToolTest, RenderIsRepeatableAndShowsTheScriptsFire) {

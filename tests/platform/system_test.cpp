@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "kit/sound/wav_writer.h"
 #include "platform/platform.h"
 #include "tests/platform/display_env.h"
 #include "tests/support/support.h"
@@ -82,29 +83,11 @@ TEST(SystemTest, TheShellOpensWebAddressesWithTheirScheme) {
     EXPECT_STREQ(PlatformShellOpenerCommand(), "xdg-open");
 }
 
+// A square wave.
 std::vector<uint8_t> Wave(uint32_t samples) {
-    std::vector<uint8_t> w;
-    auto u32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
-    auto u16 = [&](uint16_t v) {
-        w.push_back(static_cast<uint8_t>(v));
-        w.push_back(static_cast<uint8_t>(v >> 8));
-    };
-    w.insert(w.end(), {'R', 'I', 'F', 'F'});
-    u32(36 + samples);
-    w.insert(w.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(11025);
-    u32(11025);
-    u16(1);
-    u16(8);
-    w.insert(w.end(), {'d', 'a', 't', 'a'});
-    u32(samples);
-    for (uint32_t i = 0; i < samples; ++i) w.push_back(static_cast<uint8_t>(128 + ((i / 10) % 2 ? 40 : -40)));
-    return w;
+    std::vector<uint8_t> s(samples);
+    for (uint32_t i = 0; i < samples; ++i) s[i] = uint8_t((i / 10) % 2 ? 168 : 88);
+    return KitWriteWav(s);
 }
 
 TEST(SystemTest, SoundPlaysFromMemoryIsReplacedAndStops) {

@@ -17,6 +17,7 @@
 #include "kit/image/pcx_writer.h"
 #include "script/instance.h"
 #include "tools/grib/common.h"
+#include "tools/grib/startup_errors.h"
 #include "tools/grib/png_io.h"
 
 namespace {
@@ -129,6 +130,7 @@ int GribCmd_Render(int argc, char** argv) {
 
     // A screenshot tool plays no sounds.
     g_playSound = NoSound;
+    ToolReportStartupFailures();
     SetScriptRandomState(int32_t(seed));
     ViewerSeedRandom(uint32_t(seed));
     g_viewer.antialias = antialias != 0;

@@ -12,6 +12,7 @@
 #include "app/units.h"
 #include "app/viewer_state.h"
 #include "tools/grib/common.h"
+#include "tools/grib/startup_errors.h"
 
 namespace {
 
@@ -117,6 +118,7 @@ int GribCmd_Units(int argc, char** argv) {
     if (!folder.empty() && chdir(ToolDiskPath(folder).c_str()) != 0)
         return ToolFail(GRIB_EXIT_NOT_FOUND, "units: %s: no such directory", folder.c_str());
     g_playSound = [](const void*, size_t, uint32_t) { return 0; };  // the catalogue plays nothing
+    ToolReportStartupFailures();
     ViewerLoadData(0);
     if (json) {
         std::fputs("[", stdout);
