@@ -332,7 +332,7 @@ TEST_F(RasterTest, HostileCoordinatesStayInsideTheTarget) {
 TEST_F(RasterTest, LinesAndPolylinesClipAndDrawBothEndpoints) {
     struct Case {
         int32_t x0, y0, x1, y1;
-        GribRect clip;
+        int32_t clip[4];  // left, top, right, bottom
         std::vector<std::pair<int, int>> lit;  // pixels that must be set
         int count;
     } cases[] = {
@@ -348,10 +348,10 @@ TEST_F(RasterTest, LinesAndPolylinesClipAndDrawBothEndpoints) {
     };
     for (const Case& c : cases) {
         Canvas canvas(10, 10);
-        canvas.bitmap.clipLeft = c.clip.left;
-        canvas.bitmap.clipTop = c.clip.top;
-        canvas.bitmap.clipRight = c.clip.right;
-        canvas.bitmap.clipBottom = c.clip.bottom;
+        canvas.bitmap.clipLeft = c.clip[0];
+        canvas.bitmap.clipTop = c.clip[1];
+        canvas.bitmap.clipRight = c.clip[2];
+        canvas.bitmap.clipBottom = c.clip[3];
         EXPECT_EQ(GRIB_DrawLine(&canvas.bitmap, c.x0, c.y0, c.x1, c.y1, 1), 1);
         EXPECT_EQ(canvas.count(1), c.count) << c.x0 << "," << c.y0 << " " << c.x1 << "," << c.y1;
         for (auto [x, y] : c.lit) EXPECT_EQ(canvas.at(x, y), 1) << x << "," << y;
