@@ -69,30 +69,24 @@ const int32_t kSquareCW[8] = {2, 2, 12, 2, 12, 12, 2, 12};
 const int32_t kSquareCCW[8] = {2, 2, 2, 12, 12, 12, 12, 2};
 
 TEST_F(RasterTest, ClockwiseFillsCounterClockwiseDrawsNothing) {
-    Canvas a(16, 16), b(16, 16);
-    EXPECT_EQ(GRIB_FillPolygon(&a.bitmap, kSquareCW, 4, 7), 1);
-    EXPECT_EQ(a.count(7), 100);  // columns 2..11, rows 2..11
-    EXPECT_EQ(a.at(2, 2), 7);
-    EXPECT_EQ(a.at(11, 11), 7);
-    EXPECT_EQ(a.at(12, 5), 0);
-    EXPECT_EQ(a.at(5, 12), 0);
-    GRIB_FillPolygon(&b.bitmap, kSquareCCW, 4, 7);
-    EXPECT_EQ(b.count(7), 0);
-
     Texture t(8, 8);
-    std::fill(t.texels.begin(), t.texels.end(), 9);
-    GRIB_DrawTexturedQuad(&b.bitmap, &t.image, kSquareCCW, nullptr);
-    EXPECT_EQ(b.count(9), 0);
-    GRIB_DrawTexturedQuad(&b.bitmap, &t.image, kSquareCW, nullptr);
-    EXPECT_EQ(b.count(9), 100);
-
+    std::fill(t.texels.begin(), t.texels.end(), 7);
     const int32_t cw3[12] = {2, 2, 5, 12, 2, 5, 12, 12, 5, 2, 12, 5};
     const int32_t ccw3[12] = {2, 2, 5, 2, 12, 5, 12, 12, 5, 12, 2, 5};
-    DepthCanvas d(16, 16);
-    GRIB_FillPolygonZ(&d.image, ccw3, 4, 3);
-    EXPECT_EQ(d.canvas.count(3), 0);
-    GRIB_FillPolygonZ(&d.image, cw3, 4, 3);
-    EXPECT_EQ(d.canvas.count(3), 100);
+    for (int clockwise = 0; clockwise < 2; ++clockwise) {
+        const int32_t* square = clockwise ? kSquareCW : kSquareCCW;
+        Canvas a(16, 16), b(16, 16);
+        DepthCanvas d(16, 16);
+        EXPECT_EQ(GRIB_FillPolygon(&a.bitmap, square, 4, 7), 1);
+        GRIB_DrawTexturedQuad(&b.bitmap, &t.image, square, nullptr);
+        GRIB_FillPolygonZ(&d.image, clockwise ? cw3 : ccw3, 4, 7);
+        // Columns 2..11 and rows 2..11.
+        for (const Canvas* c : {&a, &b, &d.canvas}) {
+            EXPECT_EQ(c->count(7), clockwise ? 100 : 0);
+            EXPECT_EQ(c->at(2, 2) + c->at(11, 11), clockwise ? 14 : 0);
+            EXPECT_EQ(c->at(12, 5) + c->at(5, 12), 0);
+        }
+    }
 }
 
 TEST_F(RasterTest, TriangleAsQuadFillsLikeTheTriangle) {
