@@ -84,13 +84,10 @@ inline void ExpectImage(const GribImage* got, const KitGafImage& want) {
     ASSERT_EQ(got->subImageCount, want.subImages.size());
     for (uint32_t k = 0; k < got->subImageCount; ++k) ExpectImage(Sub(got, k), want.subImages[k]);
     if (got->subImageCount) return;
-    EXPECT_EQ(got->width, want.width);
-    EXPECT_EQ(got->height, want.height);
-    EXPECT_EQ(got->originX, want.originX);
-    EXPECT_EQ(got->originY, want.originY);
-    EXPECT_EQ(got->transparent, want.transparent);
-    EXPECT_EQ(got->compressed != 0, want.compress);
-    EXPECT_EQ(got->translucent, want.translucent);
+    EXPECT_EQ((std::vector<int>{got->width, got->height, got->originX, got->originY, got->transparent,
+                                got->compressed != 0, got->translucent}),
+              (std::vector<int>{want.width, want.height, want.originX, want.originY, want.transparent, want.compress,
+                                want.translucent}));
     EXPECT_EQ(Pixels(got), want.pixels);
 }
 

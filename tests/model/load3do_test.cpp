@@ -214,14 +214,12 @@ TEST_F(Load3doTest, RestPoseAccumulatesOffsetsAndStoreRestOffsetsCopies) {
     c->offset[0] = 4;
     s->offset[1] = 8;
     ComputeRestPose(a);
-    EXPECT_DOUBLE_EQ(a->workVertices[0].x, 1.5);
-    EXPECT_DOUBLE_EQ(b->workVertices[0].x, 3.5);
-    EXPECT_DOUBLE_EQ(c->workVertices[0].x, 7.5);
-    EXPECT_DOUBLE_EQ(s->workVertices[0].x, 1.5);  // sibling of b: a's offset only
-    EXPECT_DOUBLE_EQ(s->workVertices[0].y, 8);
+    // s, a sibling of b, adds a's offset only.
+    EXPECT_EQ((std::vector<double>{a->workVertices[0].x, b->workVertices[0].x, c->workVertices[0].x,
+                                   s->workVertices[0].x, s->workVertices[0].y}),
+              (std::vector<double>{1.5, 3.5, 7.5, 1.5, 8}));
     StoreRestOffsets(a);
-    EXPECT_EQ(c->restOffset[0], 4);
-    EXPECT_EQ(s->restOffset[1], 8);
+    EXPECT_EQ((std::vector<float>{c->restOffset[0], s->restOffset[1]}), (std::vector<float>{4, 8}));
     FreePieceTree(a);
 }
 

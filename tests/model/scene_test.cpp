@@ -229,13 +229,13 @@ TEST_F(SceneTest, PosesAccumulateThroughThreeLevels) {
     a->sibling = sib;  // the root's siblings are not posed
     int32_t h = Register(a);
     AnimateTree(h);
-    EXPECT_DOUBLE_EQ(a->workVertices[0].x, 1.5);
-    EXPECT_DOUBLE_EQ(b->workVertices[0].x, 1);
-    EXPECT_DOUBLE_EQ(b->workVertices[0].y, 2.5);
-    EXPECT_DOUBLE_EQ(c->workVertices[0].x, 1);
-    EXPECT_DOUBLE_EQ(c->workVertices[0].y, 2);
-    EXPECT_DOUBLE_EQ(c->workVertices[0].z, 4.5);
-    EXPECT_DOUBLE_EQ(sib->workVertices[0].x, 0);
+    auto at = [](const Piece* p) {
+        return std::vector<double>{p->workVertices[0].x, p->workVertices[0].y, p->workVertices[0].z};
+    };
+    EXPECT_EQ(at(a), (std::vector<double>{1.5, 0, 0}));
+    EXPECT_EQ(at(b), (std::vector<double>{1, 2.5, 0}));
+    EXPECT_EQ(at(c), (std::vector<double>{1, 2, 4.5}));
+    EXPECT_EQ(at(sib), (std::vector<double>{0, 0, 0}));
 
     // A quarter turn about y of the middle piece carries its child along:
     // c's vertex (0, 0, 4.5) relative to b turns to (4.5, 0, 0).
@@ -253,9 +253,7 @@ TEST_F(SceneTest, PosesAccumulateThroughThreeLevels) {
     r->angleX = M_PI / 2;
     int32_t hr = Register(r);
     AnimateTree(hr);
-    EXPECT_NEAR(r->workVertices[0].x, 1, 1e-12);
-    EXPECT_NEAR(r->workVertices[0].y, 0, 1e-12);
-    EXPECT_NEAR(r->workVertices[0].z, 0, 1e-12);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(at(r)[k], k == 0, 1e-12) << k;
 }
 
 TEST_F(SceneTest, PainterOrderWithoutDepthBuffer) {
