@@ -46,10 +46,10 @@ const char kUsage[] =
     "         IMAGE is a .pcx file (indices as stored) or a .png file (colours\n"
     "         mapped onto P.pal, which is then needed; alpha below 128 becomes\n"
     "         the key); paths are relative to the list file's folder.\n"
-    "         A NAME or IMAGE holding anything but printable characters other\n"
-    "         than '\"', '#' and '\\' (or nothing) is written in double quotes,\n"
-    "         with \\\" for '\"', \\\\ for '\\' and \\xHH for any other byte\n"
-    "         outside ' '..'~': entry \"my tex\", entry \"\", entry \"a\\x09b\".\n";
+    "         A NAME or IMAGE that is empty or holds a space, '\"', '#', '\\' or a\n"
+    "         byte outside '!'..'~' is written in double quotes, with \\\" for '\"',\n"
+    "         \\\\ for '\\' and \\xHH for any byte: entry \"my tex\", entry \"\",\n"
+    "         entry \"a\\x09b\".\n";
 
 const GribGAF* LoadOrFail(const std::string& path, int* status) {
     std::vector<uint8_t> bytes;
