@@ -1,6 +1,6 @@
 #include "kit/image/pcx_writer.h"
 
-#include <cstring>
+#include <cstddef>
 
 namespace {
 
@@ -14,8 +14,6 @@ void Put16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
 std::vector<uint8_t> KitWritePCX(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t pitch,
                                  const uint8_t* rgb) {
     std::vector<uint8_t> out(128, 0);
-    // Lines are padded to an even length, as readers expect.
-    uint32_t lineBytes = (width + 1) & ~1u;
     out[0] = 10;  // manufacturer
     out[1] = 5;   // version
     out[2] = 1;   // run-length encoding
@@ -25,17 +23,17 @@ std::vector<uint8_t> KitWritePCX(const uint8_t* pixels, uint32_t width, uint32_t
     Put16(out, 12, 72);
     Put16(out, 14, 72);
     out[65] = 1;  // planes
-    Put16(out, 66, lineBytes);
+    // Rows of exactly width bytes, no padding: the game reads rows of width
+    // bytes whatever the header says, so a padded odd width would skew there.
+    Put16(out, 66, width);
     Put16(out, 68, 1);  // colour palette
-    std::vector<uint8_t> line(lineBytes);
     for (uint32_t y = 0; y < height; ++y) {
-        std::memset(line.data(), 0, lineBytes);
-        std::memcpy(line.data(), pixels + static_cast<size_t>(y) * pitch, width);
+        const uint8_t* line = pixels + static_cast<size_t>(y) * pitch;
         // Runs never cross a line; bytes of 0xC0 and above need a run code.
-        for (uint32_t x = 0; x < lineBytes;) {
+        for (uint32_t x = 0; x < width;) {
             uint8_t v = line[x];
             uint32_t n = 1;
-            while (x + n < lineBytes && n < 63 && line[x + n] == v) ++n;
+            while (x + n < width && n < 63 && line[x + n] == v) ++n;
             if (n > 1 || v >= 0xC0) out.push_back(static_cast<uint8_t>(0xC0 | n));
             out.push_back(v);
             x += n;

@@ -6,7 +6,7 @@
 
 namespace {
 
-// Three distinct frames; only their addresses matter.
+// Distinct frames; only their addresses matter.
 struct Frames {
     GribImage images[4]{};
     std::vector<GribSequenceFrame> table;
@@ -20,88 +20,54 @@ struct Frames {
     }
 };
 
-TEST(Sequence, StartPicksFirstFrameOrFallsBackToZero) {
-    Frames f({5, 7, 9}, 0);
-    GribSequenceCursor c{};
-    GRIB_SequenceStart(&c, &f.sequence, 2);
-    EXPECT_EQ(c.frameIndex, 2);
-    EXPECT_EQ(c.timeLeft, 9);
-    EXPECT_EQ(GRIB_SequenceFrame(&c), &f.images[2]);
-    EXPECT_EQ(GRIB_SequenceDuration(&c), 9);
-
-    GRIB_SequenceStart(&c, &f.sequence, 3);
-    EXPECT_EQ(c.frameIndex, 0);
-    EXPECT_EQ(c.timeLeft, 5);
-    EXPECT_EQ(c.loop, 0);
-}
-
-TEST(Sequence, WithoutSequenceThereIsNoFrame) {
-    GribSequenceCursor c{};
-    GRIB_SequenceStart(&c, nullptr, 0);
-    EXPECT_EQ(GRIB_SequenceFrame(&c), nullptr);
-    EXPECT_EQ(GRIB_SequenceDuration(&c), -1);
-    GRIB_SequenceAdvance(&c, 10);
-    EXPECT_EQ(GRIB_SequenceFrame(&c), nullptr);
+TEST(Sequence, StepsThroughFramesByTicks) {
+    // Frame index -1: no frame (ended).
+    struct Step {
+        uint16_t ticks;
+        int frame, timeLeft;
+    };
+    struct Case {
+        const char* what;
+        std::vector<uint16_t> durations;
+        uint16_t loop, first;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"start", {5, 7, 9}, 0, 2, {{0, 2, 9}}},
+        {"a first frame past the end starts at 0", {5, 7, 9}, 0, 3, {{0, 0, 5}}},
+        {"non-looping ends after its last frame", {2, 3, 4}, 0, 0, {{1, 0, 1}, {1, 1, 3}, {7, -1, 0}, {1, -1, 0}}},
+        // 3 + 4 + 2 ticks land on frame 1 again; then two whole turns and one.
+        {"looping wraps in one advance", {2, 3, 4}, 1, 1, {{9, 1, 3}, {19, 1, 2}}},
+        {"a single frame never moves", {1}, 0, 0, {{500, 0, 1}}},
+        {"long durations do not wrap", {40000, 1}, 1, 0, {{30000, 0, 10000}}},
+        {"zero durations terminate", {0, 0, 0}, 1, 0, {{5, -2, 0}}},
+    };
+    for (const Case& c : cases) {
+        Frames f(c.durations, c.loop);
+        GribSequenceCursor cursor{};
+        GRIB_SequenceStart(&cursor, &f.sequence, c.first);
+        EXPECT_EQ(cursor.loop, c.loop);
+        for (const Step& s : c.steps) {
+            GRIB_SequenceAdvance(&cursor, s.ticks);
+            const GribImage* frame = GRIB_SequenceFrame(&cursor);
+            if (s.frame == -2) {
+                EXPECT_NE(frame, nullptr) << c.what;
+            } else if (s.frame == -1) {
+                EXPECT_EQ(frame, nullptr) << c.what;
+                EXPECT_EQ(GRIB_SequenceDuration(&cursor), -1) << c.what;
+            } else {
+                EXPECT_EQ(frame, &f.images[s.frame]) << c.what;
+                EXPECT_EQ(cursor.timeLeft, s.timeLeft) << c.what;
+                EXPECT_EQ(GRIB_SequenceDuration(&cursor), c.durations[s.frame]) << c.what;
+            }
+        }
+    }
+    GribSequenceCursor none{};
+    GRIB_SequenceStart(&none, nullptr, 0);
+    GRIB_SequenceAdvance(&none, 10);
+    EXPECT_EQ(GRIB_SequenceFrame(&none), nullptr);
+    EXPECT_EQ(GRIB_SequenceDuration(&none), -1);
     EXPECT_EQ(GRIB_SequenceFrame(nullptr), nullptr);
     EXPECT_EQ(GRIB_SequenceDuration(nullptr), -1);
-}
-
-TEST(Sequence, NonLoopingEndsAfterLastFrame) {
-    Frames f({2, 3, 4}, 0);
-    GribSequenceCursor c{};
-    GRIB_SequenceStart(&c, &f.sequence, 0);
-    GRIB_SequenceAdvance(&c, 1);
-    EXPECT_EQ(GRIB_SequenceFrame(&c), &f.images[0]);
-    EXPECT_EQ(c.timeLeft, 1);
-    GRIB_SequenceAdvance(&c, 1);  // exactly 0 left moves on
-    EXPECT_EQ(GRIB_SequenceFrame(&c), &f.images[1]);
-    EXPECT_EQ(c.timeLeft, 3);
-    GRIB_SequenceAdvance(&c, 7);  // through frame 2 and past the end
-    EXPECT_EQ(GRIB_SequenceFrame(&c), nullptr);
-    EXPECT_EQ(GRIB_SequenceDuration(&c), -1);
-    GRIB_SequenceAdvance(&c, 1);
-    EXPECT_EQ(GRIB_SequenceFrame(&c), nullptr);
-}
-
-TEST(Sequence, LoopingWrapsOverSeveralFramesInOneAdvance) {
-    Frames f({2, 3, 4}, 1);
-    GribSequenceCursor c{};
-    GRIB_SequenceStart(&c, &f.sequence, 1);
-    // 3 (frame 1) + 4 (frame 2) + 2 (frame 0) = 9 ticks lands on frame 1.
-    GRIB_SequenceAdvance(&c, 9);
-    EXPECT_EQ(c.frameIndex, 1);
-    EXPECT_EQ(c.timeLeft, 3);
-    // Several full turns in one advance: 2 * 9 + 1 more.
-    GRIB_SequenceAdvance(&c, 19);
-    EXPECT_EQ(c.frameIndex, 1);
-    EXPECT_EQ(c.timeLeft, 2);
-    EXPECT_EQ(GRIB_SequenceFrame(&c), &f.images[1]);
-}
-
-TEST(Sequence, SingleFrameNeverAdvances) {
-    Frames f({1}, 0);
-    GribSequenceCursor c{};
-    GRIB_SequenceStart(&c, &f.sequence, 0);
-    GRIB_SequenceAdvance(&c, 500);
-    EXPECT_EQ(GRIB_SequenceFrame(&c), &f.images[0]);
-    EXPECT_EQ(c.timeLeft, 1);
-}
-
-TEST(Sequence, LongDurationsDoNotWrap) {
-    Frames f({40000, 1}, 1);
-    GribSequenceCursor c{};
-    GRIB_SequenceStart(&c, &f.sequence, 0);
-    GRIB_SequenceAdvance(&c, 30000);
-    EXPECT_EQ(c.frameIndex, 0);
-    EXPECT_EQ(c.timeLeft, 10000);
-}
-
-TEST(Sequence, LoopOfZeroDurationsTerminates) {
-    Frames f({0, 0, 0}, 1);
-    GribSequenceCursor c{};
-    GRIB_SequenceStart(&c, &f.sequence, 0);
-    GRIB_SequenceAdvance(&c, 5);
-    EXPECT_NE(GRIB_SequenceFrame(&c), nullptr);
 }
 
 }  // namespace

@@ -2,12 +2,10 @@
 #include <memory>
 
 #include "tests/draw/draw_support.h"
-#include "tests/draw/font_support.h"
 
 namespace {
 
 using drawtest::Canvas;
-using drawtest::DrawTest;
 using drawtest::FontBlock;
 using drawtest::FontBytes;
 
@@ -17,109 +15,96 @@ std::vector<uint8_t> SmallFont(uint8_t verticalOffset = 0) {
                      {{'A', {"#.#", ".#.", "#.#"}}, {'B', {"##", "#.", "##"}}, {'D', {"#", "#", "#"}}});
 }
 
-class TextTest : public DrawTest {
+class TextTest : public drawtest::DrawTest {
 protected:
     void SetUp() override {
         DrawTest::SetUp();
-        font = std::make_unique<FontBlock>(SmallFont());
-        GRIB_SetFont(font->block);
+        GRIB_SetFont(font.block);
         GRIB_SetTextColours(1, 2);
         GRIB_SetTextTransparent(2);
     }
-    std::unique_ptr<FontBlock> font;
+    FontBlock font{SmallFont()};
 };
 
 TEST_F(TextTest, TextWidthSumsGlyphsUpToNulOrLineFeed) {
-    const uint8_t* f = font->block;
-    EXPECT_EQ(GRIB_TextWidth(f, "A"), 3);
-    EXPECT_EQ(GRIB_TextWidth(f, "ABD"), 6);
-    EXPECT_EQ(GRIB_TextWidth(f, "AB\nD"), 5);
-    EXPECT_EQ(GRIB_TextWidth(f, "ACB"), 5);    // C has no glyph
-    EXPECT_EQ(GRIB_TextWidth(f, "@ a~B"), 2);  // below the first code, past the table
-    EXPECT_EQ(GRIB_TextWidth(f, "\xff"), 0);
-    EXPECT_EQ(GRIB_TextWidth(f, ""), 0);
-    EXPECT_EQ(GRIB_TextWidth(nullptr, "A"), 0);
-    EXPECT_EQ(GRIB_TextWidth(f, nullptr), 0);
+    std::vector<uint8_t> broken = SmallFont();
+    broken[4 + 2 * ('B' - 'A')] = 0xF0;  // 'B' past the end
+    broken.pop_back();                   // 'D' cut inside its bitmap
+    std::vector<uint8_t> wide = FontBytes(200, 0, 'A', {{'A', {}}});
+    wide.back() = 250;  // an empty glyph claiming a width that runs past the block
+    FontBlock brokenBlock(broken), wideBlock(wide), tiny(std::vector<uint8_t>(3, 'A'));
+    struct Case {
+        const uint8_t* font;
+        const char* text;
+        int32_t width;
+    } cases[] = {
+        {font.block, "A", 3}, {font.block, "ABD", 6}, {font.block, "AB\nD", 5},
+        {font.block, "ACB", 5},    // C has no glyph
+        {font.block, "@ a~B", 2},  // below the first code, past the table
+        {font.block, "\xff", 0}, {font.block, "", 0}, {nullptr, "A", 0}, {font.block, nullptr, 0},
+        {brokenBlock.block, "ABD", 3}, {wideBlock.block, "A", 0}, {tiny.block, "ABC", 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(GRIB_TextWidth(c.font, c.text), c.width) << (c.text ? c.text : "null");
+    // Glyphs outside the block neither draw nor advance.
+    GRIB_SetFont(brokenBlock.block);
+    Canvas b(10, 4);
+    GRIB_DrawText(&b.bitmap, "BDA", 0, 0);
+    EXPECT_EQ(b.picture(), "a.a.......\n.a........\na.a.......\n..........\n");
 }
 
 TEST_F(TextTest, TextStateSettersKeepOnMinusOneAndNull) {
     GRIB_SetTextColours(-1, 7);
-    EXPECT_EQ(env->textForeground, 1u);
-    EXPECT_EQ(env->textBackground, 7u);
     GRIB_SetTextColours(5, -1);
-    EXPECT_EQ(env->textForeground, 5u);
-    EXPECT_EQ(env->textBackground, 7u);
     GRIB_SetTextTransparent(9);
-    EXPECT_EQ(env->textTransparent, 9u);
+    EXPECT_EQ((std::vector<uint32_t>{env->textForeground, env->textBackground, env->textTransparent}),
+              (std::vector<uint32_t>{5, 7, 9}));
     GRIB_SetFont(nullptr);
-    EXPECT_EQ(env->font, font->block);
+    EXPECT_EQ(env->font, font.block);
     EXPECT_EQ(GRIB_FontHeight(), 3);
     env->font = nullptr;
     EXPECT_EQ(GRIB_FontHeight(), 0);
 }
 
-TEST_F(TextTest, GlyphBitsChooseForegroundOrBackgroundAndSkipTransparent) {
-    Canvas c(8, 5, 0);
-    GRIB_DrawText(&c.bitmap, "AB", 1, 1);
-    EXPECT_EQ(c.picture(),
-              "........\n"
-              ".a.aaa..\n"
-              "..a.a...\n"
-              ".a.aaa..\n"
-              "........\n");
-    GRIB_SetTextTransparent(99);  // now the background colour is drawn too
-    Canvas d(6, 4, 0);
-    GRIB_DrawText(&d.bitmap, "B", 0, 0);
-    EXPECT_EQ(d.picture(), "aa....\nab....\naa....\n......\n");
-}
-
-TEST_F(TextTest, MissingGlyphsNeitherDrawNorAdvance) {
-    Canvas with(8, 4), without(8, 4);
-    GRIB_DrawText(&with.bitmap, "A@C\x7f" "D", 0, 0);
-    GRIB_DrawText(&without.bitmap, "AD", 0, 0);
-    EXPECT_EQ(with.picture(), without.picture());
-    EXPECT_EQ(with.at(3, 0), 1);  // D right after A
-}
-
-TEST_F(TextTest, TextStopsAtLineFeed) {
-    Canvas c(8, 4);
-    GRIB_DrawText(&c.bitmap, "A\nB", 0, 0);
-    EXPECT_EQ(c.at(3, 0), 0);
-    EXPECT_EQ(c.at(0, 0), 1);
+TEST_F(TextTest, GlyphsDrawInkAndBackgroundUnlessTransparent) {
+    struct Case {
+        const char* text;
+        uint8_t transparent;
+        const char* picture;
+    } cases[] = {
+        {"AB", 2, ".a.aaa..\n..a.a...\n.a.aaa..\n........\n"},
+        {"B", 99, ".aa.....\n.ab.....\n.aa.....\n........\n"},  // the background drawn too
+        {"A@C\x7f" "D", 2, ".a.aa...\n..a.a...\n.a.aa...\n........\n"},  // missing glyphs don't advance
+        {"A\nB", 2, ".a.a....\n..a.....\n.a.a....\n........\n"},  // a line feed ends the text
+    };
+    for (const Case& c : cases) {
+        GRIB_SetTextTransparent(c.transparent);
+        Canvas canvas(8, 4);
+        GRIB_DrawText(&canvas.bitmap, c.text, 1, 0);
+        EXPECT_EQ(canvas.picture(), c.picture) << c.text;
+    }
 }
 
 TEST_F(TextTest, TextBoxMustLieWhollyInsideTheClip) {
     // "AB" is 5 wide and 3 tall; its box is (x, y, x + 5, y + 3).
-    Canvas c(12, 8);
-    c.setClip(1, 1, 9, 6);
-    auto drawn = [&](int x, int y) {
+    struct Case {
+        int x, y;
+        bool drawn;
+    } cases[] = {{4, 1, true}, {5, 1, false}, {1, 3, true}, {1, 4, false},
+                 {1, 1, true}, {0, 1, false}, {1, 0, false}, {INT32_MAX - 2, 1, false}};
+    for (const Case& c : cases) {
         Canvas t(12, 8);
-        t.setClip(1, 1, 9, 6);
-        GRIB_DrawText(&t.bitmap, "AB", x, y);
-        return std::any_of(t.pixels.begin(), t.pixels.end(), [](uint8_t v) { return v != 0; });
-    };
-    EXPECT_TRUE(drawn(4, 1));   // box right 9 touches the clip's last column
-    EXPECT_FALSE(drawn(5, 1));  // one further: suppressed
-    EXPECT_TRUE(drawn(1, 3));   // box bottom 6 touches the last row
-    EXPECT_FALSE(drawn(1, 4));
-    EXPECT_TRUE(drawn(1, 1));
-    EXPECT_FALSE(drawn(0, 1));
-    EXPECT_FALSE(drawn(1, 0));
-    EXPECT_FALSE(drawn(INT32_MAX - 2, 1));
+        GRIB_DrawText(&t.clip(1, 1, 9, 6).bitmap, "AB", c.x, c.y);
+        EXPECT_EQ(std::any_of(t.pixels.begin(), t.pixels.end(), [](uint8_t v) { return v != 0; }), c.drawn)
+            << c.x << "," << c.y;
+    }
 }
 
-TEST_F(TextTest, CentredTextUsesHalfTheSpareWidth) {
-    Canvas c(10, 4);
+TEST_F(TextTest, CentredTextAndTheScreen) {
+    Canvas c(10, 4), narrow(4, 4);
     GRIB_DrawTextCentred(&c.bitmap, "A", 0);  // (10 - 3) >> 1 = 3
-    EXPECT_EQ(c.at(3, 0), 1);
-    EXPECT_EQ(c.at(2, 0), 0);
-    // Wider than the target: negative x, nothing drawn.
-    Canvas n(4, 4);
-    GRIB_DrawTextCentred(&n.bitmap, "AAA", 0);
-    EXPECT_EQ(n.pixels, std::vector<uint8_t>(16, 0));
-}
-
-TEST_F(TextTest, NullTargetIsTheScreen) {
+    EXPECT_EQ(c.picture().substr(0, 11), "...a.a....\n");
+    GRIB_DrawTextCentred(&narrow.bitmap, "AAA", 0);  // wider than the target: nothing
+    EXPECT_EQ(narrow.pixels, std::vector<uint8_t>(16, 0));
     GRIB_DrawText(nullptr, "A", 0, 0);  // no screen: nothing
     GRIB_DrawTextCentred(nullptr, "A", 0);
     Canvas screen(5, 4);
@@ -131,84 +116,37 @@ TEST_F(TextTest, NullTargetIsTheScreen) {
 TEST_F(TextTest, VerticalOffsetLiftsRowsButNeverOutOfTheBitmap) {
     FontBlock lifted(SmallFont(2));
     GRIB_SetFont(lifted.block);
-    Canvas c(4, 6);
+    Canvas c(4, 6), top(4, 4);
     GRIB_DrawText(&c.bitmap, "A", 0, 2);
     EXPECT_EQ(c.picture(), "a.a.\n.a..\na.a.\n....\n....\n....\n");
-    // At the top the lifted rows would fall above row 0: they are dropped.
-    Canvas top(4, 4, 0, 4);
-    GRIB_DrawText(&top.bitmap, "A", 0, 0);
+    GRIB_DrawText(&top.bitmap, "A", 0, 0);  // rows lifted above row 0 are dropped
     EXPECT_EQ(top.picture(), "a.a.\n....\n....\n....\n");
 }
 
-TEST_F(TextTest, GlyphsOutsideTheFontAreMissing) {
-    std::vector<uint8_t> bytes = SmallFont();
-    // Point 'B' past the end, and cut the block inside 'D''s bitmap.
-    const size_t slotB = 4 + 2 * ('B' - 'A');
-    bytes[slotB] = 0xF0;
-    bytes[slotB + 1] = 0x00;
-    bytes.resize(bytes.size() - 1);
-    FontBlock broken(bytes);
-    EXPECT_EQ(GRIB_TextWidth(broken.block, "ABD"), 3);
-    GRIB_SetFont(broken.block);
-    Canvas c(10, 4);
-    GRIB_DrawText(&c.bitmap, "BDA", 0, 0);
-    EXPECT_EQ(c.at(0, 0), 1);  // A drawn at 0: B and D neither drew nor advanced
-    EXPECT_EQ(c.at(1, 1), 1);
-
-    // A wide glyph whose bitmap would run past the block.
-    std::vector<uint8_t> wide = FontBytes(200, 0, 'A', {{'A', {}}});
-    wide.back() = 250;  // width byte of the empty glyph
-    FontBlock wideBlock(wide);
-    EXPECT_EQ(GRIB_TextWidth(wideBlock.block, "A"), 0);
-}
-
-TEST_F(TextTest, TinyFontsAreHarmless) {
-    for (size_t n = 0; n <= 4; ++n) {
-        std::vector<uint8_t> bytes(n, 'A');
-        FontBlock f(bytes);
-        EXPECT_EQ(GRIB_TextWidth(f.block, "ABC"), 0);
-        GRIB_SetFont(f.block);
-        Canvas c(8, 8);
-        GRIB_DrawText(&c.bitmap, "ABC", 0, 0);
-    }
-}
-
-// Damaged fonts: every truncation and random byte flips never read or write
-// outside (checked by the sanitizer build), and drawing stays in the clip.
-TEST_F(TextTest, DamagedFontsNeverCrash) {
-    const std::vector<uint8_t> good = FontBytes(
-        5, 1, ' ',
-        {{' ', {"...", "...", "...", "...", "..."}},
-         {'H', {"#..#", "#..#", "####", "#..#", "#..#"}},
-         {'i', {"#", ".", "#", "#", "#"}},
-         {'~', {"#####", ".....", "#####", ".....", "#####"}}});
-    const char* texts[] = {"Hi ~", "~~~~~~~~", "H\ni", "\x01\xff Hi"};
-    auto exercise = [&](const std::vector<uint8_t>& bytes) {
+// Damaged fonts, cut at every length or with random flips, draw inside the
+// clip rectangle only (reads and writes checked by the sanitizer build).
+TEST_F(TextTest, DamagedFontsDrawInsideTheClip) {
+    const std::vector<uint8_t> good =
+        FontBytes(5, 1, ' ', {{' ', {"...", "...", "...", "...", "..."}}, {'H', {"#..#", "#..#", "####", "#..#", "#..#"}},
+                              {'i', {"#", ".", "#", "#", "#"}}, {'~', {"#####", ".....", "#####", ".....", "#####"}}});
+    testsupport::Rng rng(5);
+    for (size_t round = 0; round < good.size() + 2000; ++round) {
+        std::vector<uint8_t> bytes(good.begin(), good.begin() + static_cast<long>(std::min(round, good.size())));
+        for (int i = 0; i < 3 && round >= good.size(); ++i)
+            bytes[rng.below(static_cast<uint32_t>(bytes.size()))] ^= static_cast<uint8_t>(1 << rng.below(8));
         FontBlock f(bytes);
         GRIB_SetFont(f.block);
         Canvas c(40, 12, 0, 48);
-        c.setClip(2, 2, 37, 9);
-        for (const char* t : texts) {
-            int32_t w = GRIB_TextWidth(f.block, t);
-            EXPECT_GE(w, 0);
+        c.clip(2, 2, 37, 9);
+        for (const char* t : {"Hi ~", "~~~~~~~~", "H\ni", "\x01\xff Hi"}) {
+            EXPECT_GE(GRIB_TextWidth(f.block, t), 0);
             GRIB_DrawText(&c.bitmap, t, 2, 3);
-            GRIB_DrawText(&c.bitmap, t, 2, 2);
             GRIB_DrawTextCentred(&c.bitmap, t, 4);
         }
-        for (int y = 0; y < 12; ++y)
-            for (int x = 0; x < 48; ++x)
-                if (x < 2 || x > 37 || y < 2 || y > 9) {
-                    ASSERT_EQ(c.at(x, y), 0) << x << "," << y;
-                }
-    };
-    for (size_t n = 0; n <= good.size(); ++n)
-        exercise(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n)));
-    testsupport::Rng rng(5);
-    for (int round = 0; round < 2000; ++round) {
-        std::vector<uint8_t> bytes = good;
-        int flips = 1 + static_cast<int>(rng.below(4));
-        for (int i = 0; i < flips; ++i) bytes[rng.below(static_cast<uint32_t>(bytes.size()))] ^= 1 << rng.below(8);
-        exercise(bytes);
+        for (int i = 0; i < 12 * 48; ++i) {
+            const bool inside = i % 48 >= 2 && i % 48 <= 37 && i / 48 >= 2 && i / 48 <= 9;
+            ASSERT_TRUE(inside || c.pixels[i] == 0) << round << " pixel " << i;
+        }
     }
 }
 

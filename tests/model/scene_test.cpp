@@ -88,6 +88,14 @@ protected:
         GRIB_GetEnvironment()->shadeTable = nullptr;
         GRIB_Free(shade);
     }
+    // Poses and draws a registered tree on a fresh surface.
+    static Surface Draw(int32_t h, int mode = 1, uint32_t w = 200, uint32_t height = 100, ViewParams v = View(1)) {
+        Surface s(w, height);
+        v.depthMode = mode;
+        AnimateTree(h);
+        RenderTree(h, &s.bitmap, &v);
+        return s;
+    }
     int32_t Register(Piece* root, int32_t lit = 0) {
         trees.push_back(root);
         int32_t h = RegisterTree(root);
@@ -100,10 +108,7 @@ protected:
 TEST_F(SceneTest, ProjectionOfTheWorkedExample) {
     Piece* p = MakePiece({{1, 2, 10}, {-1, -2, -10}}, {});
     int32_t h = Register(p);
-    Surface s(200, 100);
-    ViewParams v = View(1);
-    AnimateTree(h);
-    RenderTree(h, &s.bitmap, &v);
+    Surface s = Draw(h);
     EXPECT_EQ(p->workVertices[0].screenX, 102);
     EXPECT_EQ(p->workVertices[0].screenY, 45);
     EXPECT_EQ(p->workVertices[0].depth, 16);
@@ -121,12 +126,7 @@ TEST_F(SceneTest, DepthBytesAndTheirClamps) {
             *link = Square(10, z, colour);
             link = &(*link)->sibling;
         }
-        int32_t h = Register(root);
-        Surface s(200, 100);
-        ViewParams v = View(1);
-        AnimateTree(h);
-        RenderTree(h, &s.bitmap, &v);
-        return s.at(100, 50);
+        return Draw(Register(root)).at(100, 50);
     };
     // z = 10 gives depth 16, d = 111; 10.625 gives 17 (d = 110): farther.
     EXPECT_EQ(winner({{10, 1}, {10.625f, 2}}), 1);
@@ -151,10 +151,7 @@ TEST_F(SceneTest, LargestShadeWithTheViewersLightIs24) {
             root->angleY = ay * M_PI / 36;
             int32_t h = RegisterTree(root);
             SetRenderOptions(h, 0, 1, 0, 1, 0, 0);
-            Surface s(64, 64);
-            ViewParams v = View(1);
-            AnimateTree(h);
-            RenderTree(h, &s.bitmap, &v);
+            Surface s = Draw(h, 1, 64, 64);
             for (uint8_t px : s.pixels)
                 if (px) {
                     ASSERT_GE(px, 100);
@@ -179,21 +176,13 @@ TEST_F(SceneTest, RegistrationOrderDecidesTies) {
     c->sibling = s;
     c->child = d;
     int32_t h = Register(r);
-    Surface out(200, 100);
-    ViewParams v = View(1);
-    AnimateTree(h);
-    RenderTree(h, &out.bitmap, &v);
+    Surface out = Draw(h);
     EXPECT_EQ(out.at(100, 50), 4);
     d->fill = 0;  // a hidden piece adds no pixels but stays registered
-    RenderTree(h, &out.bitmap, &v);
-    EXPECT_EQ(out.at(100, 50), 3);
+    EXPECT_EQ(Draw(h).at(100, 50), 3);
     // Two polygons of one piece: index order.
     Piece* two = MakePiece({{-10, 10, 0}, {10, 10, 0}, {10, -10, 0}, {-10, -10, 0}}, {{0, 1, 2, 3}, {0, 1, 2, 3}}, 8);
-    int32_t h2 = Register(two);
-    Surface o2(200, 100);
-    AnimateTree(h2);
-    RenderTree(h2, &o2.bitmap, &v);
-    EXPECT_EQ(o2.at(100, 50), 9);
+    EXPECT_EQ(Draw(Register(two)).at(100, 50), 9);
 }
 
 TEST_F(SceneTest, HiddenPieceContributesNoPixels) {
@@ -202,10 +191,7 @@ TEST_F(SceneTest, HiddenPieceContributesNoPixels) {
     int32_t h = Register(root);
     root->child->fill = 0;
     for (int mode = 0; mode < 2; ++mode) {
-        Surface s(200, 100);
-        ViewParams v = View(mode);
-        AnimateTree(h);
-        RenderTree(h, &s.bitmap, &v);
+        Surface s = Draw(h, mode);
         EXPECT_EQ(s.count(2), 0);
         EXPECT_GT(s.count(1), 0);
     }
@@ -225,11 +211,7 @@ TEST_F(SceneTest, HandlesAreReusedAndBadHandlesIgnored) {
     UnregisterTree(99);
     int32_t hc = RegisterTree(c);
     EXPECT_EQ(hc, 1);
-    Surface s(20, 20);
-    ViewParams v = View(1);
-    AnimateTree(77);
-    RenderTree(77, &s.bitmap, &v);
-    EXPECT_EQ(s.nonzero(), 0);
+    EXPECT_EQ(Draw(77, 1, 20, 20).nonzero(), 0);
     handles = {hb, hc};
 }
 
@@ -247,13 +229,13 @@ TEST_F(SceneTest, PosesAccumulateThroughThreeLevels) {
     a->sibling = sib;  // the root's siblings are not posed
     int32_t h = Register(a);
     AnimateTree(h);
-    EXPECT_DOUBLE_EQ(a->workVertices[0].x, 1.5);
-    EXPECT_DOUBLE_EQ(b->workVertices[0].x, 1);
-    EXPECT_DOUBLE_EQ(b->workVertices[0].y, 2.5);
-    EXPECT_DOUBLE_EQ(c->workVertices[0].x, 1);
-    EXPECT_DOUBLE_EQ(c->workVertices[0].y, 2);
-    EXPECT_DOUBLE_EQ(c->workVertices[0].z, 4.5);
-    EXPECT_DOUBLE_EQ(sib->workVertices[0].x, 0);
+    auto at = [](const Piece* p) {
+        return std::vector<double>{p->workVertices[0].x, p->workVertices[0].y, p->workVertices[0].z};
+    };
+    EXPECT_EQ(at(a), (std::vector<double>{1.5, 0, 0}));
+    EXPECT_EQ(at(b), (std::vector<double>{1, 2.5, 0}));
+    EXPECT_EQ(at(c), (std::vector<double>{1, 2, 4.5}));
+    EXPECT_EQ(at(sib), (std::vector<double>{0, 0, 0}));
 
     // A quarter turn about y of the middle piece carries its child along:
     // c's vertex (0, 0, 4.5) relative to b turns to (4.5, 0, 0).
@@ -271,9 +253,7 @@ TEST_F(SceneTest, PosesAccumulateThroughThreeLevels) {
     r->angleX = M_PI / 2;
     int32_t hr = Register(r);
     AnimateTree(hr);
-    EXPECT_NEAR(r->workVertices[0].x, 1, 1e-12);
-    EXPECT_NEAR(r->workVertices[0].y, 0, 1e-12);
-    EXPECT_NEAR(r->workVertices[0].z, 0, 1e-12);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(at(r)[k], k == 0, 1e-12) << k;
 }
 
 TEST_F(SceneTest, PainterOrderWithoutDepthBuffer) {
@@ -283,22 +263,16 @@ TEST_F(SceneTest, PainterOrderWithoutDepthBuffer) {
     Piece* back = MakePiece({{-10, 10, 0}, {-10, -10, 0}, {10, -10, 0}, {10, 10, 0}}, {{0, 1, 2, 3}}, 3);
     root->child->sibling = back;
     int32_t h = Register(root);
-    Surface s(200, 100);
-    ViewParams v = View(0);
-    AnimateTree(h);
-    RenderTree(h, &s.bitmap, &v);
+    Surface s = Draw(h, 0);
     EXPECT_EQ(s.at(100, 50), 1);
     EXPECT_EQ(s.at(130, 50), 2);  // only the far square reaches there
     EXPECT_EQ(s.count(3), 0);
     // Outlines in depth mode off.
     SetRenderOptions(h, 1, 1, 0, 0, 9, 0);
-    Surface o(200, 100);
-    RenderTree(h, &o.bitmap, &v);
-    EXPECT_GT(o.count(9), 0);
+    EXPECT_GT(Draw(h, 0).count(9), 0);
     // Solid override.
     SetRenderOptions(h, 0, 1, 1, 0, 0, 44);
-    Surface so(200, 100);
-    RenderTree(h, &so.bitmap, &v);
+    Surface so = Draw(h, 0);
     EXPECT_EQ(so.at(100, 50), 44);
     EXPECT_EQ(so.count(1), 0);
 }
@@ -309,12 +283,10 @@ TEST_F(SceneTest, SelectionPolygonOnlyAsOutlineWithoutDepthMode) {
     int32_t h = Register(p);
     for (int mode = 0; mode < 2; ++mode)
         for (int show = 0; show < 2; ++show) {
-            Surface s(200, 100);
-            ViewParams v = View(mode);
+            ViewParams v = View();
             v.showSelection = show;
             v.selectionColour = 200;
-            AnimateTree(h);
-            RenderTree(h, &s.bitmap, &v);
+            Surface s = Draw(h, mode, 200, 100, v);
             EXPECT_EQ(s.count(5), 0);
             EXPECT_EQ(s.count(200) > 0, mode == 0 && show == 1) << mode << show;
         }
@@ -323,13 +295,7 @@ TEST_F(SceneTest, SelectionPolygonOnlyAsOutlineWithoutDepthMode) {
 TEST_F(SceneTest, DegeneratePolygonsDrawNothing) {
     Piece* p = MakePiece({{-10, 10, 0}, {10, 10, 0}, {10, -10, 0}}, {{}, {0}, {0, 1}, {0, 0, 0}}, 5);
     int32_t h = Register(p, 1);
-    for (int mode = 0; mode < 2; ++mode) {
-        Surface s(200, 100);
-        ViewParams v = View(mode);
-        AnimateTree(h);
-        RenderTree(h, &s.bitmap, &v);
-        EXPECT_EQ(s.nonzero(), 0);
-    }
+    for (int mode = 0; mode < 2; ++mode) EXPECT_EQ(Draw(h, mode).nonzero(), 0);
 }
 
 TEST_F(SceneTest, UnknownTextureMakesItsPolygonInvisible) {
@@ -339,34 +305,18 @@ TEST_F(SceneTest, UnknownTextureMakesItsPolygonInvisible) {
         std::strcpy(p->polygons[i].textureName, "no such texture");
     }
     int32_t h = Register(p, 1);
-    for (int mode = 0; mode < 2; ++mode) {
-        Surface s(200, 100);
-        ViewParams v = View(mode);
-        AnimateTree(h);
-        RenderTree(h, &s.bitmap, &v);
-        EXPECT_EQ(s.nonzero(), 0);
-    }
+    for (int mode = 0; mode < 2; ++mode) EXPECT_EQ(Draw(h, mode).nonzero(), 0);
     // With solid override the same polygon is filled.
     SetRenderOptions(h, 0, 1, 1, 0, 0, 61);
-    Surface s(200, 100);
-    ViewParams v = View(1);
-    RenderTree(h, &s.bitmap, &v);
-    EXPECT_EQ(s.at(100, 50), 61);
+    EXPECT_EQ(Draw(h).at(100, 50), 61);
 }
 
 TEST_F(SceneTest, VectorOperations) {
     const int32_t a[3] = {1, 2, 3}, b[3] = {4, 6, 3};
-    Vec3f d = VectorDifference(a, b);
-    EXPECT_EQ(d.x, 3);
-    EXPECT_EQ(d.y, 4);
-    EXPECT_EQ(d.z, 0);
-    Vec3f c = VectorCross({1, 0, 0}, {0, 1, 0});
-    EXPECT_EQ(c.z, 1);
-    Vec3f n = VectorNormalise(d);
-    EXPECT_FLOAT_EQ(n.x, 0.6f);
-    EXPECT_FLOAT_EQ(n.y, 0.8f);
-    Vec3f z = VectorNormalise({0, 0, 0});
-    EXPECT_EQ(z.x, 0);
+    Vec3f d = VectorDifference(a, b), c = VectorCross({1, 0, 0}, {0, 1, 0}), n = VectorNormalise(d);
+    EXPECT_EQ((std::vector<float>{d.x, d.y, d.z, c.x, c.y, c.z, n.x, n.y, n.z}),
+              (std::vector<float>{3, 4, 0, 0, 0, 1, 0.6f, 0.8f, 0}));
+    EXPECT_EQ(VectorNormalise({0, 0, 0}).x, 0);
 }
 
 }  // namespace

@@ -13,199 +13,130 @@ namespace {
 using testsupport::RunGrib;
 using testsupport::TempDir;
 
-std::vector<uint8_t> GreyPalette() {
+std::vector<uint8_t> Palette(std::vector<std::vector<uint8_t>> entries, uint8_t fill = 0) {
+    std::vector<uint8_t> p(1024, fill);
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (!entries[i].empty()) std::copy(entries[i].begin(), entries[i].end(), p.begin() + 4 * i);
+    return p;
+}
+std::vector<uint8_t> Grey() {
     std::vector<uint8_t> p(1024);
-    for (int i = 0; i < 256; ++i) p[i * 4] = p[i * 4 + 1] = p[i * 4 + 2] = static_cast<uint8_t>(i);
+    for (int i = 0; i < 1024; ++i) p[i] = i % 4 == 3 ? 0 : static_cast<uint8_t>(i / 4);
     return p;
 }
 
-void SetEntry(std::vector<uint8_t>& p, int i, uint8_t r, uint8_t g, uint8_t b, uint8_t flags = 0) {
-    p[i * 4] = r;
-    p[i * 4 + 1] = g;
-    p[i * 4 + 2] = b;
-    p[i * 4 + 3] = flags;
+TEST(NearestColor, SquaredDistanceTiesToTheLowestIndex) {
+    struct Case {
+        std::vector<uint8_t> palette;
+        uint32_t colour;
+        int want;
+    } cases[] = {
+        {Palette({{}, {}, {}, {10, 20, 30, 0}, {}, {}, {}, {10, 20, 30, 0}}, 200), GRIB_RGB(10, 20, 30), 3},
+        {Palette({{}, {}, {}, {8, 20, 30, 0}, {}, {}, {}, {12, 20, 30, 0}}, 200), GRIB_RGB(10, 20, 30), 3},
+        // 20² = 400 against 10² + 12² = 244; a flags byte that would match is ignored.
+        {Palette({{}, {255, 255, 255, 0}, {100, 0, 0, 0}, {130, 12, 0, 0}, {120, 0, 16, 120}}), GRIB_RGB(120, 0, 0), 3},
+        {Palette({{}, {255, 255, 255, 0}}), 0xFF000000u | GRIB_RGB(250, 250, 250), 1},  // bits above blue
+        {Grey(), GRIB_RGB(17, 17, 17), 17},
+    };
+    for (const Case& c : cases) EXPECT_EQ(GRIB_NearestColor(c.palette.data(), c.colour), c.want) << c.want;
 }
 
-class PaletteTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        testsupport::StartGrib();
-        env = GRIB_GetEnvironment();
-        savedFlags = env->flags;
-        env->flags &= static_cast<uint16_t>(~(GRIB_FLAG_ALPHA | GRIB_FLAG_SHADE));
-        ASSERT_EQ(GRIB_AllocAlphaTable(env), 1);
-        ASSERT_EQ(GRIB_AllocShadeTable(env), 1);
-        std::fill(env->alphaTable, env->alphaTable + GRIB_ALPHA_TABLE_SIZE, 0x11);
-        std::fill(env->shadeTable, env->shadeTable + GRIB_SHADE_TABLE_SIZE, 0x22);
-    }
-    void TearDown() override { env->flags = savedFlags; }
-    GribEnvironment* env = nullptr;
-    uint16_t savedFlags = 0;
-};
-
-TEST(NearestColor, TiesGoToTheLowestIndex) {
-    std::vector<uint8_t> p(1024, 200);
-    SetEntry(p, 3, 10, 20, 30);
-    SetEntry(p, 7, 10, 20, 30);
-    EXPECT_EQ(GRIB_NearestColor(p.data(), GRIB_RGB(10, 20, 30)), 3);
-    // Equally far on both sides of an entry pair is a tie too.
-    SetEntry(p, 3, 8, 20, 30);
-    SetEntry(p, 7, 12, 20, 30);
-    EXPECT_EQ(GRIB_NearestColor(p.data(), GRIB_RGB(10, 20, 30)), 3);
-
-    std::vector<uint8_t> black(1024, 0);
-    EXPECT_EQ(GRIB_NearestColor(black.data(), 0), 0);
-}
-
-TEST(NearestColor, SquaredDistanceWithSignedDifferencesAndFlagsIgnored) {
-    std::vector<uint8_t> p(1024, 0);
-    for (int i = 0; i < 256; ++i) SetEntry(p, i, 0, 0, 0, 0);
-    SetEntry(p, 1, 255, 255, 255);
-    SetEntry(p, 2, 100, 0, 0);       // red 20 too low: 400
-    SetEntry(p, 3, 130, 12, 0);      // 10² + 12² = 244: nearer
-    SetEntry(p, 4, 120, 0, 16, 120); // flags byte 120 would match red, but is ignored: 256
-    EXPECT_EQ(GRIB_NearestColor(p.data(), GRIB_RGB(120, 0, 0)), 3);
-    EXPECT_EQ(GRIB_NearestColor(p.data(), GRIB_RGB(250, 250, 250)), 1);
-    // Bits above blue are not part of the colour.
-    EXPECT_EQ(GRIB_NearestColor(p.data(), 0xFF000000u | GRIB_RGB(250, 250, 250)), 1);
-    std::vector<uint8_t> grey = GreyPalette();
-    for (int v = 0; v < 256; v += 17) EXPECT_EQ(GRIB_NearestColor(grey.data(), GRIB_RGB(v, v, v)), v);
-}
-
-TEST_F(PaletteTest, TablesAreAllocatedOnceWithTheirTagsAndSizes) {
+TEST(PaletteTables, TablesAreAllocatedOnceAndFlagsGateTheCopies) {
+    testsupport::StartGrib();
+    GribEnvironment* env = GRIB_GetEnvironment();
+    const uint16_t saved = env->flags;
+    env->flags &= static_cast<uint16_t>(~(GRIB_FLAG_ALPHA | GRIB_FLAG_SHADE));
+    ASSERT_EQ(GRIB_AllocAlphaTable(env) & GRIB_AllocShadeTable(env) & GRIB_AllocLightTable(env) &
+                  GRIB_AllocGrayTable(env) & GRIB_AllocBlueTable(env),
+              1);
     uint8_t* alpha = env->alphaTable;
     EXPECT_EQ(GRIB_AllocAlphaTable(env), 1);
     EXPECT_EQ(env->alphaTable, alpha);
-    EXPECT_EQ(GRIB_BlockSize(env->alphaTable), 65536u);
-    EXPECT_STREQ(GRIB_BlockTag(env->alphaTable), "ALPHA TABLE");
-    EXPECT_EQ(GRIB_BlockSize(env->shadeTable), 8192u);
-    EXPECT_STREQ(GRIB_BlockTag(env->shadeTable), "SHADE TABLE");
-    ASSERT_EQ(GRIB_AllocLightTable(env), 1);
-    ASSERT_EQ(GRIB_AllocGrayTable(env), 1);
-    ASSERT_EQ(GRIB_AllocBlueTable(env), 1);
-    EXPECT_STREQ(GRIB_BlockTag(env->lightTable), "LIGHT TABLE");
-    EXPECT_EQ(GRIB_BlockSize(env->lightTable), 8192u);
-    EXPECT_STREQ(GRIB_BlockTag(env->grayTable), "GRAY TABLE");
-    EXPECT_EQ(GRIB_BlockSize(env->grayTable), 256u);
-    EXPECT_STREQ(GRIB_BlockTag(env->blueTable), "BLUE TABLE");
-    EXPECT_EQ(GRIB_BlockSize(env->blueTable), 256u);
-}
-
-TEST_F(PaletteTest, FlagsGateTheCopies) {
-    std::vector<uint8_t> alpha(GRIB_ALPHA_TABLE_SIZE), shade(GRIB_SHADE_TABLE_SIZE);
-    for (size_t i = 0; i < alpha.size(); ++i) alpha[i] = static_cast<uint8_t>(i * 7);
-    for (size_t i = 0; i < shade.size(); ++i) shade[i] = static_cast<uint8_t>(i * 3);
-
-    // Flag clear: the tables stay as they were.
-    EXPECT_EQ(GRIB_SetAlphaTable(alpha.data(), alpha.size()), 1);
-    EXPECT_EQ(GRIB_SetShadeTable(shade.data(), shade.size()), 1);
-    EXPECT_EQ(env->alphaTable[1], 0x11);
-    EXPECT_EQ(env->shadeTable[1], 0x22);
-
-    // The alpha flag alone copies only the alpha table.
+    const std::pair<uint8_t*, const char*> tables[] = {{env->alphaTable, "ALPHA TABLE"}, {env->shadeTable, "SHADE TABLE"},
+                                                       {env->lightTable, "LIGHT TABLE"}, {env->grayTable, "GRAY TABLE"},
+                                                       {env->blueTable, "BLUE TABLE"}};
+    const uint32_t sizes[] = {65536, 8192, 8192, 256, 256};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_STREQ(GRIB_BlockTag(tables[i].first), tables[i].second);
+        EXPECT_EQ(GRIB_BlockSize(tables[i].first), sizes[i]) << tables[i].second;
+    }
+    std::fill(env->alphaTable, env->alphaTable + GRIB_ALPHA_TABLE_SIZE, 0x11);
+    std::fill(env->shadeTable, env->shadeTable + GRIB_SHADE_TABLE_SIZE, 0x22);
+    std::vector<uint8_t> a(GRIB_ALPHA_TABLE_SIZE, 7), s(GRIB_SHADE_TABLE_SIZE, 3);
+    auto current = [&] { return std::vector<int>{env->alphaTable[1], env->shadeTable[1]}; };
+    // Exactly sized short blocks: a read past them shows under the sanitizer.
+    std::vector<uint8_t> shortA(GRIB_ALPHA_TABLE_SIZE - 1, 5), shortS(GRIB_SHADE_TABLE_SIZE - 1, 6);
+    EXPECT_EQ(GRIB_SetAlphaTable(a.data(), a.size()) + GRIB_SetShadeTable(s.data(), s.size()), 2);
+    EXPECT_EQ(current(), (std::vector<int>{0x11, 0x22})) << "flags clear: kept";
     env->flags |= GRIB_FLAG_ALPHA;
-    GRIB_SetAlphaTable(alpha.data(), alpha.size());
-    GRIB_SetShadeTable(shade.data(), shade.size());
-    EXPECT_TRUE(std::equal(alpha.begin(), alpha.end(), env->alphaTable));
-    EXPECT_EQ(env->shadeTable[1], 0x22);
-
+    GRIB_SetAlphaTable(a.data(), a.size());
+    GRIB_SetShadeTable(s.data(), s.size());
+    EXPECT_EQ(current(), (std::vector<int>{7, 0x22}));
     env->flags |= GRIB_FLAG_SHADE;
-    GRIB_SetShadeTable(shade.data(), shade.size());
-    EXPECT_TRUE(std::equal(shade.begin(), shade.end(), env->shadeTable));
-}
-
-TEST_F(PaletteTest, ShortTablesAreRefusedAndNeverOverRead) {
-    env->flags |= GRIB_FLAG_ALPHA | GRIB_FLAG_SHADE;
-    // Exactly sized heap blocks: a read past them shows under the sanitizer.
-    std::vector<uint8_t> alpha(GRIB_ALPHA_TABLE_SIZE - 1, 5), shade(GRIB_SHADE_TABLE_SIZE - 1, 6);
-    EXPECT_EQ(GRIB_SetAlphaTable(alpha.data(), alpha.size()), 0);
-    EXPECT_EQ(GRIB_SetShadeTable(shade.data(), shade.size()), 0);
-    EXPECT_EQ(GRIB_SetAlphaTable(nullptr, GRIB_ALPHA_TABLE_SIZE), 0);
-    EXPECT_EQ(env->alphaTable[0], 0x11);
-    EXPECT_EQ(env->shadeTable[0], 0x22);
+    EXPECT_EQ(GRIB_SetAlphaTable(shortA.data(), shortA.size()) + GRIB_SetShadeTable(shortS.data(), shortS.size()) +
+                  GRIB_SetAlphaTable(nullptr, GRIB_ALPHA_TABLE_SIZE),
+              0);
+    EXPECT_EQ(current(), (std::vector<int>{7, 0x22}));
 
     TempDir dir;
     dir.write("short.alp", std::vector<uint8_t>(65535, 9));
     dir.write("short.shd", std::vector<uint8_t>(100, 9));
     dir.write("long.alp", std::vector<uint8_t>(65536 + 10, 9));
-    std::vector<uint8_t> good(8192);
-    for (size_t i = 0; i < good.size(); ++i) good[i] = static_cast<uint8_t>(i / 256);
-    dir.write("good.shd", good);
-    EXPECT_EQ(GRIB_LoadAlphaTable((dir.str() + "/short.alp").c_str()), 0);
-    EXPECT_EQ(GRIB_LoadShadeTable((dir.str() + "/short.shd").c_str()), 0);
-    EXPECT_EQ(GRIB_LoadAlphaTable((dir.str() + "/missing.alp").c_str()), 0);
-    EXPECT_EQ(env->alphaTable[0], 0x11);
-    EXPECT_EQ(env->shadeTable[0], 0x22);
-    // A longer file is fine: the table takes its first bytes.
-    EXPECT_EQ(GRIB_LoadAlphaTable((dir.str() + "/long.alp").c_str()), 1);
-    EXPECT_EQ(env->alphaTable[65535], 9);
-    EXPECT_EQ(GRIB_LoadShadeTable((dir.str() + "/good.shd").c_str()), 1);
-    EXPECT_EQ(env->shadeTable[31 * 256 + 5], 31);
-}
-
-TEST(PaletteTables, AlphaIsTheNearestEvenMix) {
-    std::vector<uint8_t> grey = GreyPalette();
-    std::vector<uint8_t> alpha = KitMakeAlphaTable(grey.data());
-    ASSERT_EQ(alpha.size(), 65536u);
-    EXPECT_EQ(alpha[0 * 256 + 255], 128);
-    EXPECT_EQ(alpha[255 * 256 + 0], 128);
-    EXPECT_EQ(alpha[100 * 256 + 100], 100);
-    EXPECT_EQ(alpha[10 * 256 + 20], 15);
-
-    // Any palette: each entry is the nearest colour to the mix.
-    std::vector<uint8_t> p(1024);
-    testsupport::Rng rng(7);
-    for (auto& b : p) b = static_cast<uint8_t>(rng.next());
-    alpha = KitMakeAlphaTable(p.data());
-    for (int k = 0; k < 200; ++k) {
-        int s = static_cast<int>(rng.below(256)), d = static_cast<int>(rng.below(256));
-        uint32_t mix = GRIB_RGB(static_cast<uint8_t>((p[s * 4] + p[d * 4] + 1) / 2),
-                                static_cast<uint8_t>((p[s * 4 + 1] + p[d * 4 + 1] + 1) / 2),
-                                static_cast<uint8_t>((p[s * 4 + 2] + p[d * 4 + 2] + 1) / 2));
-        EXPECT_EQ(alpha[s * 256 + d], GRIB_NearestColor(p.data(), mix));
-        EXPECT_EQ(alpha[s * 256 + d], alpha[d * 256 + s]);
+    dir.write("good.shd", std::vector<uint8_t>(8192, 31));
+    const std::pair<const char*, int> loads[] = {{"short.alp", 0}, {"short.shd", 0}, {"missing.alp", 0},
+                                                 {"long.alp", 1}, {"good.shd", 1}};
+    for (auto [name, ok] : loads) {
+        std::string path = dir.str() + "/" + name;
+        bool isAlpha = std::string(name).find(".alp") != std::string::npos;
+        EXPECT_EQ(isAlpha ? GRIB_LoadAlphaTable(path.c_str()) : GRIB_LoadShadeTable(path.c_str()), ok) << name;
     }
+    EXPECT_EQ(current(), (std::vector<int>{9, 31})) << "a longer file gives its first bytes";
+    env->flags = saved;
 }
 
-TEST(PaletteTables, ShadeRisesFromDarkestThroughTheColourToBrighter) {
-    std::vector<uint8_t> grey = GreyPalette();
-    std::vector<uint8_t> shade = KitMakeShadeTable(grey.data());
-    ASSERT_EQ(shade.size(), 8192u);
+TEST(PaletteTables, MadeFromAPaletteAndWrittenByTheTool) {
+    std::vector<uint8_t> grey = Grey(), alpha = KitMakeAlphaTable(grey.data()), shade = KitMakeShadeTable(grey.data());
+    EXPECT_EQ((std::vector<int>{alpha[255], alpha[255 * 256], alpha[100 * 257], alpha[10 * 256 + 20]}),
+              (std::vector<int>{128, 128, 100, 15}));
+    EXPECT_EQ(shade.size(), 8192u);
     for (int c = 0; c < 256; ++c) {
-        EXPECT_EQ(shade[c], 0) << c;                                // level 0: black
-        EXPECT_EQ(shade[KIT_SHADE_UNCHANGED * 256 + c], c) << c;  // unchanged
-        for (int level = 1; level < 32; ++level)
-            EXPECT_GE(shade[level * 256 + c], shade[(level - 1) * 256 + c]) << c << " " << level;
+        EXPECT_EQ(shade[c], 0) << "level 0 is black";
+        EXPECT_EQ(shade[KIT_SHADE_UNCHANGED * 256 + c], c);
+        for (int level = 1; level < 32; ++level) EXPECT_GE(shade[level * 256 + c], shade[(level - 1) * 256 + c]);
     }
     EXPECT_EQ(shade[8 * 256 + 200], 100);
     EXPECT_GT(shade[31 * 256 + 100], 150);
-    // A palette with a colour twice still keeps the unchanged row as is.
-    std::vector<uint8_t> p = grey;
-    SetEntry(p, 9, 5, 5, 5);
-    shade = KitMakeShadeTable(p.data());
-    EXPECT_EQ(shade[KIT_SHADE_UNCHANGED * 256 + 9], 9);
-}
+    grey[9 * 4] = grey[9 * 4 + 1] = grey[9 * 4 + 2] = 5;  // a colour twice keeps the unchanged row as is
+    EXPECT_EQ(KitMakeShadeTable(grey.data())[KIT_SHADE_UNCHANGED * 256 + 9], 9);
 
-TEST(PaletteCommand, WritesBothTables) {
+    // Any palette: each alpha entry is the nearest colour to the even mix.
     TempDir dir;
     std::vector<uint8_t> p(1024);
-    testsupport::Rng rng(3);
+    testsupport::Rng rng(7);
     for (auto& b : p) b = static_cast<uint8_t>(rng.next());
     dir.write("p.pal", p);
     auto r = RunGrib({"palette", "tables", "p.pal", "out.alp", "out.shd"}, dir.str());
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(testsupport::ReadBytes(dir.path() / "out.alp"), KitMakeAlphaTable(p.data()));
+    alpha = testsupport::ReadBytes(dir.path() / "out.alp");
     EXPECT_EQ(testsupport::ReadBytes(dir.path() / "out.shd"), KitMakeShadeTable(p.data()));
-
+    for (int k = 0; k < 200; ++k) {
+        int s = static_cast<int>(rng.below(256)), d = static_cast<int>(rng.below(256));
+        auto mix = [&](int c) { return static_cast<uint8_t>((p[s * 4 + c] + p[d * 4 + c] + 1) / 2); };
+        EXPECT_EQ(alpha[s * 256 + d], GRIB_NearestColor(p.data(), GRIB_RGB(mix(0), mix(1), mix(2))));
+        EXPECT_EQ(alpha[s * 256 + d], alpha[d * 256 + s]);
+    }
     dir.write("short.pal", std::vector<uint8_t>(1023, 1));
-    r = RunGrib({"palette", "tables", "short.pal", "a", "b"}, dir.str());
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err.rfind("grib: ", 0), 0u);
-    EXPECT_EQ(RunGrib({"palette", "tables", "none.pal", "a", "b"}, dir.str()).status, 1);
-    EXPECT_EQ(RunGrib({"palette", "tables", "p.pal"}, dir.str()).status, 2);
-    r = RunGrib({"palette", "--help"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("palette tables"), std::string::npos);
+    const std::pair<std::vector<std::string>, int> cases[] = {
+        {{"palette", "tables", "short.pal", "a", "b"}, 2},
+        {{"palette", "tables", "none.pal", "a", "b"}, 1},
+        {{"palette", "tables", "p.pal"}, 2},
+    };
+    for (const auto& [args, status] : cases) {
+        r = RunGrib(args, dir.str());
+        EXPECT_EQ(r.status, status) << args[2];
+        EXPECT_EQ(r.err.rfind(args.size() == 5 ? "grib: " : "usage: ", 0), 0u) << r.err;
+    }
+    EXPECT_NE(RunGrib({"palette", "--help"}).out.find("palette tables"), std::string::npos);
 }
 
 }  // namespace

@@ -69,30 +69,24 @@ const int32_t kSquareCW[8] = {2, 2, 12, 2, 12, 12, 2, 12};
 const int32_t kSquareCCW[8] = {2, 2, 2, 12, 12, 12, 12, 2};
 
 TEST_F(RasterTest, ClockwiseFillsCounterClockwiseDrawsNothing) {
-    Canvas a(16, 16), b(16, 16);
-    EXPECT_EQ(GRIB_FillPolygon(&a.bitmap, kSquareCW, 4, 7), 1);
-    EXPECT_EQ(a.count(7), 100);  // columns 2..11, rows 2..11
-    EXPECT_EQ(a.at(2, 2), 7);
-    EXPECT_EQ(a.at(11, 11), 7);
-    EXPECT_EQ(a.at(12, 5), 0);
-    EXPECT_EQ(a.at(5, 12), 0);
-    GRIB_FillPolygon(&b.bitmap, kSquareCCW, 4, 7);
-    EXPECT_EQ(b.count(7), 0);
-
     Texture t(8, 8);
-    std::fill(t.texels.begin(), t.texels.end(), 9);
-    GRIB_DrawTexturedQuad(&b.bitmap, &t.image, kSquareCCW, nullptr);
-    EXPECT_EQ(b.count(9), 0);
-    GRIB_DrawTexturedQuad(&b.bitmap, &t.image, kSquareCW, nullptr);
-    EXPECT_EQ(b.count(9), 100);
-
+    std::fill(t.texels.begin(), t.texels.end(), 7);
     const int32_t cw3[12] = {2, 2, 5, 12, 2, 5, 12, 12, 5, 2, 12, 5};
     const int32_t ccw3[12] = {2, 2, 5, 2, 12, 5, 12, 12, 5, 12, 2, 5};
-    DepthCanvas d(16, 16);
-    GRIB_FillPolygonZ(&d.image, ccw3, 4, 3);
-    EXPECT_EQ(d.canvas.count(3), 0);
-    GRIB_FillPolygonZ(&d.image, cw3, 4, 3);
-    EXPECT_EQ(d.canvas.count(3), 100);
+    for (int clockwise = 0; clockwise < 2; ++clockwise) {
+        const int32_t* square = clockwise ? kSquareCW : kSquareCCW;
+        Canvas a(16, 16), b(16, 16);
+        DepthCanvas d(16, 16);
+        EXPECT_EQ(GRIB_FillPolygon(&a.bitmap, square, 4, 7), 1);
+        GRIB_DrawTexturedQuad(&b.bitmap, &t.image, square, nullptr);
+        GRIB_FillPolygonZ(&d.image, clockwise ? cw3 : ccw3, 4, 7);
+        // Columns 2..11 and rows 2..11.
+        for (const Canvas* c : {&a, &b, &d.canvas}) {
+            EXPECT_EQ(c->count(7), clockwise ? 100 : 0);
+            EXPECT_EQ(c->at(2, 2) + c->at(11, 11), clockwise ? 14 : 0);
+            EXPECT_EQ(c->at(12, 5) + c->at(5, 12), 0);
+        }
+    }
 }
 
 TEST_F(RasterTest, TriangleAsQuadFillsLikeTheTriangle) {
@@ -329,46 +323,33 @@ TEST_F(RasterTest, HostileCoordinatesStayInsideTheTarget) {
     }
 }
 
-TEST_F(RasterTest, LinesClipAndDrawBothEndpoints) {
-    Canvas c(10, 10);
-    EXPECT_EQ(GRIB_DrawLine(&c.bitmap, -5, -5, -1, 20, 1), 1);
-    EXPECT_EQ(GRIB_DrawLine(&c.bitmap, 11, 0, 30, 9, 1), 1);
-    EXPECT_EQ(GRIB_DrawLine(&c.bitmap, 0, 10, 9, 15, 1), 1);
-    EXPECT_EQ(c.count(1), 0);
-
-    GRIB_DrawLine(&c.bitmap, 2, 3, 7, 3, 1);  // horizontal, inclusive
-    EXPECT_EQ(c.count(1), 6);
-    GRIB_DrawLine(&c.bitmap, 5, 8, 5, 6, 2);  // vertical from the upper end
-    EXPECT_EQ(c.count(2), 3);
-    Canvas d(10, 10);
-    GRIB_DrawLine(&d.bitmap, 0, 0, 9, 9, 1);
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(d.at(i, i), 1);
-    EXPECT_EQ(d.count(1), 10);
-    Canvas e(10, 10);
-    GRIB_DrawLine(&e.bitmap, 8, 1, 0, 5, 1);  // x falls: drawn from the left end, y falling
-    EXPECT_EQ(e.at(0, 5), 1);
-    EXPECT_EQ(e.at(8, 1), 1);
-    EXPECT_EQ(e.count(1), 9);
-
-    // Clipped at the (inclusive) clip rectangle.
-    Canvas f(10, 10);
-    f.bitmap.clipLeft = 2;
-    f.bitmap.clipRight = 6;
-    GRIB_DrawLine(&f.bitmap, -4, 4, 20, 4, 1);
-    EXPECT_EQ(f.count(1), 5);
-    EXPECT_EQ(f.at(2, 4), 1);
-    EXPECT_EQ(f.at(6, 4), 1);
-    // A clip rectangle larger than the bitmap: the extent clip keeps it inside.
-    Canvas g(10, 10);
-    g.bitmap.clipLeft = -50;
-    g.bitmap.clipRight = 50;
-    g.bitmap.clipTop = -50;
-    g.bitmap.clipBottom = 50;
-    GRIB_DrawLine(&g.bitmap, -20, -20, 30, 30, 1);
-    EXPECT_EQ(g.count(1), 10);
-}
-
-TEST_F(RasterTest, PolylineDrawsEverySegment) {
+TEST_F(RasterTest, LinesAndPolylinesClipAndDrawBothEndpoints) {
+    struct Case {
+        int32_t x0, y0, x1, y1;
+        int32_t clip[4];  // left, top, right, bottom
+        std::vector<std::pair<int, int>> lit;  // pixels that must be set
+        int count;
+    } cases[] = {
+        {-5, -5, -1, 20, {0, 0, 9, 9}, {}, 0},
+        {11, 0, 30, 9, {0, 0, 9, 9}, {}, 0},
+        {0, 10, 9, 15, {0, 0, 9, 9}, {}, 0},
+        {2, 3, 7, 3, {0, 0, 9, 9}, {{2, 3}, {7, 3}}, 6},
+        {5, 8, 5, 6, {0, 0, 9, 9}, {{5, 6}, {5, 8}}, 3},
+        {0, 0, 9, 9, {0, 0, 9, 9}, {{0, 0}, {4, 4}, {9, 9}}, 10},
+        {8, 1, 0, 5, {0, 0, 9, 9}, {{0, 5}, {8, 1}}, 9},  // drawn from the left end, y falling
+        {-4, 4, 20, 4, {2, 0, 6, 9}, {{2, 4}, {6, 4}}, 5},
+        {-20, -20, 30, 30, {-50, -50, 50, 50}, {{0, 0}, {9, 9}}, 10},  // the bitmap's extent still clips
+    };
+    for (const Case& c : cases) {
+        Canvas canvas(10, 10);
+        canvas.bitmap.clipLeft = c.clip[0];
+        canvas.bitmap.clipTop = c.clip[1];
+        canvas.bitmap.clipRight = c.clip[2];
+        canvas.bitmap.clipBottom = c.clip[3];
+        EXPECT_EQ(GRIB_DrawLine(&canvas.bitmap, c.x0, c.y0, c.x1, c.y1, 1), 1);
+        EXPECT_EQ(canvas.count(1), c.count) << c.x0 << "," << c.y0 << " " << c.x1 << "," << c.y1;
+        for (auto [x, y] : c.lit) EXPECT_EQ(canvas.at(x, y), 1) << x << "," << y;
+    }
     Canvas c(10, 10);
     const int32_t closed[10] = {1, 1, 8, 1, 8, 8, 1, 8, 1, 1};
     EXPECT_EQ(GRIB_DrawPolyline(&c.bitmap, closed, 5, 4), 1);

@@ -27,9 +27,12 @@ const char kUsage[] =
     "           entry <i> <name> frames=<n> loop=<0|1>\n"
     "             frame <j> <w>x<h> origin=<x>,<y> duration=<ticks> key=<k> raw|rle|subimages=<n>\n"
     "               sub <k> <w>x<h> origin=<x>,<y> key=<k> raw|rle [translucent]\n"
-    "extract  writes every frame as DIR/<entry>_<j>.png (a frame of sub-images as\n"
-    "         DIR/<entry>_<j>_<k>.png), skipped pixels in the key colour, through\n"
-    "         P.pal (default: a grey ramp), and DIR/list.txt for 'gaf build'\n"
+    "extract  writes every frame as DIR/<i>_<entry>_<j>.png (a frame of sub-images\n"
+    "         as DIR/<i>_<entry>_<j>_<k>.png; i counts the entries, and characters\n"
+    "         other than letters, digits, '.' and '-' become '_'), skipped pixels\n"
+    "         in the key colour, through P.pal (default: a grey ramp), and\n"
+    "         DIR/list.txt for 'gaf build', which keeps every name exactly\n"
+    "         (quoted where needed, see NAME below)\n"
     "build    writes OUT.gaf from the list file LIST:\n"
     "           # a comment; blank lines are ignored\n"
     "           entry NAME [loop|noloop]     a new entry (name up to 31 characters;\n"
@@ -42,7 +45,11 @@ const char kUsage[] =
     "         rows, key pixels skipped), translucent (sub-images only).\n"
     "         IMAGE is a .pcx file (indices as stored) or a .png file (colours\n"
     "         mapped onto P.pal, which is then needed; alpha below 128 becomes\n"
-    "         the key); paths are relative to the list file's folder.\n";
+    "         the key); paths are relative to the list file's folder.\n"
+    "         A NAME or IMAGE that is empty or holds a space, '\"', '#', '\\' or a\n"
+    "         byte outside '!'..'~' is written in double quotes, with \\\" for '\"',\n"
+    "         \\\\ for '\\' and \\xHH for any byte: entry \"my tex\", entry \"\",\n"
+    "         entry \"a\\x09b\".\n";
 
 const GribGAF* LoadOrFail(const std::string& path, int* status) {
     std::vector<uint8_t> bytes;
@@ -86,13 +93,81 @@ int List(const std::string& path) {
     return GRIB_EXIT_OK;
 }
 
+// A file name part: letters, digits, '.' and '-' kept, everything else '_'.
 std::string SafeName(const char* name) {
     std::string out;
     for (const char* p = name; *p; ++p) {
-        unsigned char c = static_cast<unsigned char>(*p);
-        out += (c < 32 || c > 126 || c == '/' || c == '\\' || c == ' ' || c == '#') ? '_' : static_cast<char>(c);
+        char c = *p;
+        bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-';
+        out += keep ? c : '_';
     }
-    return out.empty() ? "_" : out;
+    return out;
+}
+
+// A word of the list file: bare when it is printable and holds no quote,
+// '#' or backslash, else quoted with \", \\ and \xHH escapes.
+std::string Quote(const std::string& word) {
+    bool bare = !word.empty();
+    for (unsigned char c : word) bare = bare && c > ' ' && c <= '~' && c != '"' && c != '#' && c != '\\';
+    if (bare) return word;
+    std::string out = "\"";
+    for (unsigned char c : word) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < ' ' || c > '~') {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+// Splits a list line into words (see Quote); '#' outside quotes starts a
+// comment. False with a message on a bad quoted word.
+bool SplitWords(const std::string& line, std::vector<std::string>& words, std::string* error) {
+    auto hex = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    };
+    auto ends = [&](size_t i) { return i >= line.size() || line[i] == ' ' || line[i] == '\t' || line[i] == '#'; };
+    size_t i = 0;
+    while (true) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (ends(i)) return true;
+        std::string word;
+        if (line[i] != '"') {
+            while (!ends(i)) word += line[i++];
+            words.push_back(word);
+            continue;
+        }
+        for (++i; i < line.size() && line[i] != '"'; ++i) {
+            if (line[i] != '\\') {
+                word += line[i];
+            } else if (i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\')) {
+                word += line[++i];
+            } else if (i + 3 < line.size() && line[i + 1] == 'x' && hex(line[i + 2]) >= 0 && hex(line[i + 3]) >= 0) {
+                word += static_cast<char>(hex(line[i + 2]) * 16 + hex(line[i + 3]));
+                i += 3;
+            } else {
+                *error = "a bad escape in a quoted word (\\\", \\\\ or \\xHH)";
+                return false;
+            }
+        }
+        if (i >= line.size()) {
+            *error = "a quoted word without its closing '\"'";
+            return false;
+        }
+        if (!ends(++i)) {
+            *error = "a quoted word must end at a space";
+            return false;
+        }
+        words.push_back(word);
+    }
 }
 
 // Writes one image (not a parent of sub-images) as PNG; appends its options.
@@ -127,8 +202,10 @@ int Extract(const std::string& path, const std::string& dir, const std::vector<u
     std::string list = "# extracted from " + fs::path(ToolDiskPath(path)).filename().string() + "\n";
     for (int32_t i = 0; i < GRIB_GAFEntryCount(gaf) && !status; ++i) {
         const GribSequence* e = GRIB_GAFEntry(gaf, i);
-        std::string base = SafeName(e->name);
-        list += std::string("entry ") + base + (e->loop ? " loop\n" : " noloop\n");
+        // The entry's number keeps file names apart when names repeat or
+        // differ only in characters a file name can't hold.
+        std::string base = std::to_string(i) + "_" + SafeName(e->name);
+        list += "entry " + Quote(e->name) + (e->loop ? " loop\n" : " noloop\n");
         for (uint32_t j = 0; j < e->frameCount && !status; ++j) {
             const GribImage* f = e->frames[j].image;
             std::string duration = " duration=" + std::to_string(e->frames[j].duration);
@@ -184,15 +261,14 @@ int Build(const std::string& out, const std::string& listPath, const std::vector
     while (std::getline(lines, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        size_t hash = line.find('#');
-        if (hash != std::string::npos) line.resize(hash);
-        std::istringstream words(line);
         std::vector<std::string> w;
-        for (std::string s; words >> s;) w.push_back(s);
+        std::string error;
+        if (!SplitWords(line, w, &error)) return fail(error);
         if (w.empty()) continue;
         if (w[0] == "entry") {
             if (w.size() < 2 || w.size() > 3) return fail("expected: entry NAME [loop|noloop]");
             if (w[1].size() > 31) return fail("entry names hold up to 31 characters");
+            if (w[1].find('\0') != std::string::npos) return fail("entry names can't hold a 0 byte");
             KitGafEntry entry;
             entry.name = w[1];
             if (w.size() == 3) {
