@@ -8,57 +8,37 @@
 
 namespace {
 
-using apptest::GameTest;
 namespace fs = std::filesystem;
 
 std::vector<std::pair<const void*, uint32_t>> g_calls;
 
-class SoundTest : public GameTest {
-protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        g_calls.clear();
-        saved = g_playSound;
-    }
-    void TearDown() override {
-        g_playSound = saved;
-        GameTest::TearDown();
-    }
-    void Record() {
-        g_playSound = [](const void* image, size_t, uint32_t flags) {
-            g_calls.push_back({image, flags});
-            return 1;
-        };
-    }
-    int (*saved)(const void*, size_t, uint32_t) = nullptr;
-};
+using SoundTest = apptest::GameTest;
 
 TEST_F(SoundTest, SoundsAreLoadedOnceAndMissingOnesAreTriedAgain) {
     Load();
-    Record();
+    g_calls.clear();
+    g_playSound = [](const void* image, size_t, uint32_t flags) {
+        g_calls.push_back({image, flags});
+        return 1;
+    };
     SoundCache* cache = g_viewer.soundCache;
     ASSERT_NE(cache, nullptr);
     PlayNamedSound(cache, "zap");
     PlayNamedSound(cache, "ZAP");
-    ASSERT_EQ(cache->count, 1);
-    ASSERT_EQ(g_calls.size(), 2u);
-    EXPECT_EQ(g_calls[0].first, g_calls[1].first);  // the cached image, played from memory
-    EXPECT_EQ(g_calls[0].second, 5u);                // SND_MEMORY | SND_ASYNC
-    EXPECT_EQ(GRIB_BlockSize(g_calls[0].first), KitGameWav(300, 0.1).size());
     PlayNamedSound(cache, "late");
+    ASSERT_EQ(g_calls.size(), 2u);
     EXPECT_EQ(cache->count, 1);
-    EXPECT_EQ(g_calls.size(), 2u);
+    EXPECT_EQ(g_calls[0].first, g_calls[1].first) << "the cached image, played from memory";
+    EXPECT_EQ(g_calls[0].second, 5u);  // SND_MEMORY | SND_ASYNC
+    EXPECT_EQ(GRIB_BlockSize(g_calls[0].first), KitGameWav(300, 0.1).size());
     dir.write("sounds/late.wav", KitGameWav(500, 0.05));
     PlayNamedSound(cache, "late");
     EXPECT_EQ(cache->count, 2);
-    EXPECT_EQ(g_calls.size(), 3u);
     StopSound();
-    EXPECT_EQ(g_calls.back(), (std::pair<const void*, uint32_t>{nullptr, 0x2000}));
-    g_calls.clear();
     DestroySoundCache(g_viewer.soundCache);
     g_viewer.soundCache = nullptr;
-    ASSERT_EQ(g_calls.size(), 1u);
-    EXPECT_EQ(g_calls[0].first, nullptr);
+    EXPECT_EQ(g_calls, (std::vector<std::pair<const void*, uint32_t>>{
+                           g_calls[0], g_calls[0], g_calls[2], {nullptr, 0x2000}, {nullptr, 0x2000}}));
 }
 
 // The platform's own sound call with SDL's disk driver: what is played is
@@ -84,7 +64,9 @@ TEST_F(SoundTest, TheLogoSoundReachesTheAudioDevice) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             StopSound();
-            std::_Exit(g_viewer.soundCache->count == 1 ? 0 : 3);
+            const int status = g_viewer.soundCache->count == 1 ? 0 : 3;
+            fs::remove_all(dir.path());  // this process's own game folder: _Exit runs no destructors
+            std::_Exit(status);
         },
         ::testing::ExitedWithCode(0), "");
     unsetenv("SHOWCASE_TEST_AUDIO_OUT");
