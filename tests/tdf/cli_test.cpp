@@ -24,10 +24,7 @@ const Call kCalls[] = {
     {{"gamedata/unit.fbi", "name", "--section", "UNITINFO", "--size", "0"}, 0, "\n"},
     {{"gamedata/unit.fbi", "name", "--section", "UNITINFO", "--size", "2000000000"}, 0, "Big Tank\n"},
     {{"gamedata/unit.fbi", "long", "--section", "UNITINFO"}, 0, kLong.substr(0, 255) + "\n"},  // 255 by default
-    {{"gamedata/unit.fbi", "default", "--section", "UNITINFO", "--section", "DAMAGE"}, 1, ""},
     {{"gamedata/unit.fbi", "name", "--section", "NOSUCH"}, 1, ""},
-    {{"gamedata/unit.fbi", "nosuch", "--section", "UNITINFO", "--int"}, 1, ""},
-    {{"gamedata/unit.fbi", "reload", "--section", "UNITINFO"}, 1, ""},
     {{"gamedata/unit.fbi", "name"}, 1, ""},
     {{"missing.tdf", "k", "--section", "A"}, 1, ""},
     {{"empty.tdf", "k", "--section", "A"}, 2, ""},
