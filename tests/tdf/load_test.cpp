@@ -12,6 +12,8 @@ const std::pair<std::string, std::string> kNormalised[] = {
     {"[A]{/*/ x=1; */y=2;}", "[A]{y=2;}"},  // "/*/" does not close itself
     {"[A]{x=1;}/* [B]{y=2;}", "[A]{x=1;}"},
     {"[A]{x=1;/*", "[A]{x=1;"},
+    {"[A]{x=1;}// end", "[A]{x=1;}"},
+    {"[A]{path=a/b;}", "[A]{path=a/b;}"},  // a lone slash is text
     {"\n\n  [ unitinfo ]\r\n{\n\tName = Big   Tank ;\n  Side\t=\tARM\t;\n}\n\n", "[unitinfo]{Name=Big   Tank;Side=ARM;}"},
     {"[ A ] { ; ; [ B ] { k = v ; } ; z = 1 ; }  [ C ] { }", "[A]{;;[B]{k=v;};z=1;}[C]{}"},
     {"  junk  [A]{x=1;}", "  junk[A]{x=1;}"},  // only a token's trailing white space goes
@@ -59,6 +61,7 @@ TEST_F(TdfTest, ReloadAndFreeReleaseTheText) {
     EXPECT_EQ(tdf.text, nullptr);
     EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before);
     EXPECT_EQ(TDF_EnterSection(&tdf, "B"), 0);
+    EXPECT_EQ(TDF_FindKey(&tdf, "y"), nullptr);
     EXPECT_EQ(TDF_GetIntDefault(&tdf, "y", 7), 7);
 }
 

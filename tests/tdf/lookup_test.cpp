@@ -68,7 +68,13 @@ const Lookup kLookups[] = {
     {kBracket, {"b"}, "z", "3"},
     {"[A]{[B]x=1;}y=2;}", {"A"}, "y", "<absent>"},  // a child without a body ends the key search
     {"[A]{=x;k=1;}", {"A"}, "k", "<absent>"},       // and so does a statement opening with a delimiter
+    {"[A]{]x;k=1;}", {"A"}, "k", "<absent>"},
+    {"[A]{{}k=1;}", {"A"}, "k", "<absent>"},
     {"[A]{}k=1;}", {"A"}, "k", "<absent>"},
+    {"[A]{", {"A"}, "x", "<absent>"},
+    {"[A]{x", {"A"}, "x", "<absent>"},
+    {"[A]{x=1;[B", {"A"}, "y", "<absent>"},  // a child header the text ends in
+    {"[A]{x=1;[B]{y=2", {"A"}, "z", "<absent>"},  // an unclosed child
     {"[A]{x=1;[B]{y=2", {"A", "B"}, "y", "2"},  // the file ends inside a section
     {"[A]{x=1;[B]", {"A", "B"}, "y", kNoSection},
     {"[A]{x=", {"A"}, "x", ""},

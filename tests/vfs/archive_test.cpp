@@ -136,9 +136,12 @@ TEST_F(ArchiveTest, CyclesAndSharedNodesAreRejected) {
     EXPECT_FALSE(Mounts(tree({{{"a", true, 1, {}, 0}}, {{"b", true, 2, {}, 0}}, {{"up", true, 0, {}, 0}}})));
     EXPECT_TRUE(Mounts(tree({{{"a", true, 1, {}, 0}}, {{"b", true, 2, {}, 0}}, {{"f", false, 0, Bytes("x"), 0}}})));
     EXPECT_FALSE(Mounts(tree({{{"one", true, 1, {}, 0}, {"two", true, 1, {}, 0}}, {}})));
-    // An empty directory, and a stored shadow bit that is not taken.
-    WriteImage("e.grb", tree({{{"empty", true, 1, {}, 0}, {"a.txt", false, 0, Bytes("A"), GRIB_ENTRY_SHADOWED}}, {}}));
+    // An empty directory, a stored shadow bit that is not taken, and names
+    // the shadow walk must not follow.
+    WriteImage("e.grb", tree({{{"empty", true, 1, {}, 0}, {"a.txt", false, 0, Bytes("A"), GRIB_ENTRY_SHADOWED},
+                               {"", false, 0, Bytes("e"), 0}, {"x\\y", false, 0, Bytes("x"), 0}}, {}}));
     Mount("e.grb");
+    EXPECT_EQ(GRIB_RefreshShadows(), 0);
     EXPECT_EQ(Enumerate("empty\\*"), Lines{});
     EXPECT_EQ(Enumerate("empty"), Lines{"0 11 0 empty"});
     EXPECT_EQ(Enumerate("a.txt"), Lines{"0 01 1 a.txt"});

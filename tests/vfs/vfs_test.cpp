@@ -82,6 +82,7 @@ TEST_F(MergedTest, WildMatchRules) {
         {"AB", "A**", true}, {"noext", "*.*", false}, {"a.b.c", "*.*", true}, {"armtank.fbi", "ARM*.*", true},
         {"cortank.fbi", "ARM*", false}, {"abcabcabd", "*abd", true}, {"mississippi", "m*iss*p?i", true},
         {"mississippi", "m*iss*p?x", false}, {std::string(300, 'x'), "*", true},
+        {"a~b{", "A~B{", true}, {"a~b", "A^B", false},  // only a-z fold
     };
     for (const auto& [name, pattern, match] : cases)
         EXPECT_EQ(GRIB_WildMatch(name.c_str(), pattern.c_str()) != 0, match) << name << " " << pattern;
