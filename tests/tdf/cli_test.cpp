@@ -5,122 +5,61 @@
 
 namespace {
 
-using testsupport::RunGrib;
-
-class TdfCli : public ::testing::Test {
-protected:
-    void SetUp() override {
-        file = dir.write("gamedata/unit.fbi",
-                         "[UNITINFO]\n{\n  Name = Big Tank ;\n  MaxVelocity = 1.25 ;\n  BuildTime=1200x;\n"
-                         "  [WEAPON1] { reload = 2; [DAMAGE] { default = 50; } }\n}\n")
-                   .string();
-    }
-    testsupport::ToolResult Get(std::vector<std::string> args) {
-        args.insert(args.begin(), {"tdf", "get"});
-        return RunGrib(args);
-    }
-
-    testsupport::TempDir dir;
-    std::string file;
+struct Call {
+    std::vector<std::string> args;  // after "grib tdf get", run in the folder holding gamedata/unit.fbi
+    int status;
+    std::string out;
 };
 
-TEST_F(TdfCli, PrintsStringIntAndFloatValues) {
-    auto r = Get({file, "name", "--section", "unitinfo"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "Big Tank\n");
-    r = Get({file, "buildtime", "--section", "UNITINFO", "--int"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "1200\n");
-    r = Get({file, "maxvelocity", "--float", "--section", "UNITINFO"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "1.25\n");
-    r = Get({file, "name", "--section", "UNITINFO", "--float"});
-    EXPECT_EQ(r.out, "0\n");
-}
+const std::string kLong(300, 'v');
+const Call kCalls[] = {
+    {{"gamedata/unit.fbi", "name", "--section", "unitinfo"}, 0, "Big Tank\n"},
+    {{"gamedata\\unit.fbi", "buildtime", "--section", "UNITINFO", "--int"}, 0, "1200\n"},
+    {{"gamedata/unit.fbi", "maxvelocity", "--float", "--section", "UNITINFO"}, 0, "1.25\n"},
+    {{"gamedata/unit.fbi", "precise", "--section", "UNITINFO", "--float"}, 0, "0.10000000000000001\n"},
+    {{"gamedata/unit.fbi", "name", "--section", "UNITINFO", "--float"}, 0, "0\n"},
+    {{"gamedata/unit.fbi", "default", "--section", "UNITINFO", "--section", "WEAPON1", "--section", "DAMAGE", "--int"},
+     0, "50\n"},
+    {{"gamedata/unit.fbi", "name", "--section", "UNITINFO", "--size", "3"}, 0, "Big\n"},
+    {{"gamedata/unit.fbi", "name", "--section", "UNITINFO", "--size", "0"}, 0, "\n"},
+    {{"gamedata/unit.fbi", "name", "--section", "UNITINFO", "--size", "2000000000"}, 0, "Big Tank\n"},
+    {{"gamedata/unit.fbi", "long", "--section", "UNITINFO"}, 0, kLong.substr(0, 255) + "\n"},  // 255 by default
+    {{"gamedata/unit.fbi", "name", "--section", "NOSUCH"}, 1, ""},
+    {{"gamedata/unit.fbi", "name"}, 1, ""},
+    {{"missing.tdf", "k", "--section", "A"}, 1, ""},
+    {{"empty.tdf", "k", "--section", "A"}, 2, ""},
+    {{"gamedata/unit.fbi"}, 2, ""},
+    {{"gamedata/unit.fbi", "k", "extra"}, 2, ""},
+    {{"gamedata/unit.fbi", "k", "--section"}, 2, ""},
+    {{"gamedata/unit.fbi", "k", "--size"}, 2, ""},
+    {{"gamedata/unit.fbi", "k", "--size", "-1"}, 2, ""},
+    {{"gamedata/unit.fbi", "k", "--size", "3x"}, 2, ""},
+    {{"gamedata/unit.fbi", "k", "--int", "--float"}, 2, ""},
+    {{"gamedata/unit.fbi", "k", "--int", "--size", "4"}, 2, ""},
+    {{"gamedata/unit.fbi", "k", "--bogus"}, 2, ""},
+};
 
-TEST_F(TdfCli, FloatPrintsSeventeenDigits) {
-    dir.write("f.tdf", "[A]{v=0.1;}");
-    auto r = Get({(dir.path() / "f.tdf").string(), "v", "--section", "A", "--float"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "0.10000000000000001\n");
-}
-
-TEST_F(TdfCli, SectionsNestInTheOrderGiven) {
-    auto r = Get({file, "default", "--section", "UNITINFO", "--section", "WEAPON1", "--section", "DAMAGE", "--int"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "50\n");
-    r = Get({file, "default", "--section", "UNITINFO", "--section", "DAMAGE"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-}
-
-TEST_F(TdfCli, SizeCutsTheValue) {
-    auto r = Get({file, "name", "--section", "UNITINFO", "--size", "3"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "Big\n");
-    r = Get({file, "name", "--section", "UNITINFO", "--size", "0"});
-    EXPECT_EQ(r.out, "\n");
-    r = Get({file, "name", "--section", "UNITINFO", "--size", "2000000000"});
-    EXPECT_EQ(r.out, "Big Tank\n");
-    std::string longValue(300, 'v');
-    dir.write("long.tdf", "[A]{v=" + longValue + ";}");
-    r = Get({(dir.path() / "long.tdf").string(), "v", "--section", "A"});
-    EXPECT_EQ(r.out, longValue.substr(0, 255) + "\n") << "default size 255";
-}
-
-TEST_F(TdfCli, MissingSectionOrKeyExitsOneWithNothingOnStdout) {
-    for (std::vector<std::string> args : {std::vector<std::string>{file, "name", "--section", "NOSUCH"},
-                                          {file, "nosuch", "--section", "UNITINFO"},
-                                          {file, "nosuch", "--section", "UNITINFO", "--int"},
-                                          {file, "reload", "--section", "UNITINFO"},
-                                          {file, "name"}}) {
-        auto r = Get(args);
-        EXPECT_EQ(r.status, 1) << args[1];
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err.rfind("grib: ", 0), 0u) << r.err;
+TEST(TdfCli, OutputAndExitStatus) {
+    testsupport::TempDir dir;
+    dir.write("gamedata/unit.fbi", "[UNITINFO]\n{\n  Name = Big Tank ;\n  MaxVelocity = 1.25 ;\n  BuildTime=1200x;\n"
+                                   "  Precise=0.1; Long=" + kLong + ";\n"
+                                   "  [WEAPON1] { reload = 2; [DAMAGE] { default = 50; } }\n}\n");
+    dir.write("empty.tdf", "");
+    for (const Call& c : kCalls) {
+        std::vector<std::string> args = {"tdf", "get"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        auto r = testsupport::RunGrib(args, dir.str());
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        if (c.status) {
+            EXPECT_EQ(r.err.rfind("grib: ", 0), 0u) << r.err;
+        }
     }
-}
-
-TEST_F(TdfCli, MissingAndEmptyFiles) {
-    auto r = Get({(dir.path() / "missing.tdf").string(), "k", "--section", "A"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    dir.write("empty.tdf", std::string());
-    r = Get({(dir.path() / "empty.tdf").string(), "k", "--section", "A"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-}
-
-TEST_F(TdfCli, RelativePathsWithEitherSeparator) {
-    for (const char* path : {"gamedata/unit.fbi", "gamedata\\unit.fbi"}) {
-        auto r = RunGrib({"tdf", "get", path, "reload", "--section", "unitinfo", "--section", "weapon1"}, dir.str());
-        EXPECT_EQ(r.status, 0) << path << ": " << r.err;
-        EXPECT_EQ(r.out, "2\n");
-    }
-}
-
-TEST_F(TdfCli, UsageErrorsExitTwo) {
-    for (std::vector<std::string> args : {std::vector<std::string>{"tdf"},
-                                          {"tdf", "put", file, "k"},
-                                          {"tdf", "get", file},
-                                          {"tdf", "get", file, "k", "extra"},
-                                          {"tdf", "get", file, "k", "--section"},
-                                          {"tdf", "get", file, "k", "--size"},
-                                          {"tdf", "get", file, "k", "--size", "-1"},
-                                          {"tdf", "get", file, "k", "--size", "3x"},
-                                          {"tdf", "get", file, "k", "--int", "--float"},
-                                          {"tdf", "get", file, "k", "--int", "--size", "4"},
-                                          {"tdf", "get", file, "k", "--bogus"}}) {
-        auto r = RunGrib(args);
-        EXPECT_EQ(r.status, 2) << args.size();
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err, "");
-    }
-}
-
-TEST_F(TdfCli, HelpExitsZero) {
+    for (std::vector<std::string> args : {std::vector<std::string>{"tdf"}, {"tdf", "put", "f", "k"}})
+        EXPECT_EQ(testsupport::RunGrib(args).status, 2);
     for (std::vector<std::string> args : {std::vector<std::string>{"tdf", "--help"}, {"tdf", "get", "--help"}}) {
-        auto r = RunGrib(args);
+        auto r = testsupport::RunGrib(args);
         EXPECT_EQ(r.status, 0);
         EXPECT_NE(r.out.find("grib tdf get FILE KEY"), std::string::npos);
     }

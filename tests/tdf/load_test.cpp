@@ -1,159 +1,87 @@
-// Loading: comment removal, compaction, and files that can't be loaded.
-#include "grib/env/env.h"
+// Loading: comments blanked, white space next to delimiters removed, files
+// that can't be loaded, and the same file read from an archive.
+#include "grib/vfs/vfs.h"
+#include "kit/archive/archive_writer.h"
 #include "tests/tdf/tdf_fixture.h"
 
 namespace {
 
-using Comments = TdfTest;
+const std::pair<std::string, std::string> kNormalised[] = {
+    {"[A]{x=1; // note ; y=2;\ny=3;}", "[A]{x=1;y=3;}"},
+    {"/* head */[A]{x/* in key */=1/*a*/2; /* one /* two */ y=3;}", "[A]{x=1     2;y=3;}"},
+    {"[A]{/*/ x=1; */y=2;}", "[A]{y=2;}"},  // "/*/" does not close itself
+    {"[A]{x=1;}/* [B]{y=2;}", "[A]{x=1;}"},
+    {"[A]{x=1;/*", "[A]{x=1;"},
+    {"[A]{x=1;}// end", "[A]{x=1;}"},
+    {"[A]{path=a/b;}", "[A]{path=a/b;}"},  // a lone slash is text
+    {"\n\n  [ unitinfo ]\r\n{\n\tName = Big   Tank ;\n  Side\t=\tARM\t;\n}\n\n", "[unitinfo]{Name=Big   Tank;Side=ARM;}"},
+    {"[ A ] { ; ; [ B ] { k = v ; } ; z = 1 ; }  [ C ] { }", "[A]{;;[B]{k=v;};z=1;}[C]{}"},
+    {"  junk  [A]{x=1;}", "  junk[A]{x=1;}"},  // only a token's trailing white space goes
+    {" \t\r\n ", ""},
+    {"[A]{x=\f1\v;}", "[A]{x=\f1\v;}"},  // form feed and vertical tab are not white space
+    {std::string("[A]{x=1;}\0[B]{y=2;}", 19), "[A]{x=1;}"},
+};
 
-TEST_F(Comments, LineCommentRunsToTheLineFeed) {
-    Load("[A]{x=1; // note ; y=2;\ny=3;}");
-    EXPECT_EQ(Text(), "[A]{x=1;y=3;}");
-    ASSERT_TRUE(EnterPath({"A"}));
-    EXPECT_EQ(Get("y"), "3");
-}
-
-TEST_F(Comments, BlockCommentsAnywhereAndNotNested) {
-    Load("/* head */[A]{x/* in key */=1/*a*/2; /* one /* two */ y=3;}");
-    EXPECT_EQ(Text(), "[A]{x=1     2;y=3;}");
-}
-
-TEST_F(Comments, SlashStarSlashDoesNotCloseTheComment) {
-    Load("[A]{/*/ x=1; */y=2;}");
-    EXPECT_EQ(Text(), "[A]{y=2;}");
-}
-
-TEST_F(Comments, UnclosedBlockCommentRunsToTheEnd) {
-    Load("[A]{x=1;}/* [B]{y=2;}");
-    EXPECT_EQ(Text(), "[A]{x=1;}");
-    EXPECT_EQ(TDF_EnterSection(&tdf, "B"), 0);
-    Load("[A]{x=1;/*");
-    EXPECT_EQ(Text(), "[A]{x=1;");
-}
-
-TEST_F(Comments, LineCommentInsideAValueEatsItsSemicolon) {
-    // The value then runs on to the next ';' in the text.
-    Load("[A]{url=http://example.org;\nname=B;}");
-    ASSERT_TRUE(EnterPath({"A"}));
-    EXPECT_EQ(Get("url"), "http:" + std::string(14, ' ') + "\nname=B");
-    EXPECT_EQ(Get("name"), "<absent>");
-}
-
-TEST_F(Comments, CommentsLeaveLengthAndTagAlone) {
-    std::string path = dir.write("commented.tdf", "//only\n[A]{x=1;}").string();
+TEST_F(TdfTest, LoadingBlanksCommentsAndSpaceNextToDelimiters) {
+    for (const auto& [text, normalised] : kNormalised) {
+        Load(text);
+        EXPECT_EQ(Text(), normalised) << text;
+        EXPECT_EQ(tdf.length, text.size());
+        EXPECT_EQ(GRIB_BlockSize(tdf.text), text.size() + 1);
+        EXPECT_EQ(tdf.currentSection, nullptr);
+    }
+    const std::string path = dir.write(std::string(70, 'p'), "[A]{}").string();
     ASSERT_EQ(TDF_Load(&tdf, path.c_str()), 1);
-    EXPECT_EQ(tdf.length, 16u);
-    EXPECT_EQ(GRIB_BlockSize(tdf.text), 17u);
-    EXPECT_EQ(std::string(GRIB_BlockTag(tdf.text)), path.substr(0, 63));
-    EXPECT_EQ(tdf.currentSection, nullptr);
+    EXPECT_EQ(GRIB_BlockTag(tdf.text), path.substr(0, 63));
 }
 
-using Compaction = TdfTest;
-
-TEST_F(Compaction, SpacesNextToDelimitersGoInnerSpacesStay) {
-    Load("\n\n  [ unitinfo ]\r\n{\n\tName = Big   Tank ;\n  Side\t=\tARM\t;\n}\n\n");
-    EXPECT_EQ(Text(), "[unitinfo]{Name=Big   Tank;Side=ARM;}");
-    ASSERT_TRUE(EnterPath({"UNITINFO"}));
-    EXPECT_EQ(Get("name"), "Big   Tank");
-    EXPECT_EQ(Get("SIDE"), "ARM");
-}
-
-TEST_F(Compaction, NestedSectionsAndEmptyStatements) {
-    Load("[ A ] { ; ; [ B ] { k = v ; } ; z = 1 ; }  [ C ] { }");
-    EXPECT_EQ(Text(), "[A]{;;[B]{k=v;};z=1;}[C]{}");
-}
-
-TEST_F(Compaction, LeadingTextBeforeTheFirstDelimiterKeepsItsLeadingSpace) {
-    // Only a token's trailing white space is dropped.
-    Load("  junk  [A]{x=1;}");
-    EXPECT_EQ(Text(), "  junk[A]{x=1;}");
-    ASSERT_TRUE(EnterPath({"A"}));
-    EXPECT_EQ(Get("x"), "1");
-}
-
-TEST_F(Compaction, WhiteSpaceOnlyFileLoadsAsEmptyText) {
-    Load(" \t\r\n ");
-    EXPECT_EQ(Text(), "");
-    EXPECT_EQ(tdf.length, 5u);
-    EXPECT_EQ(TDF_EnterSection(&tdf, "A"), 0);
-}
-
-TEST_F(Compaction, OtherBytesAreNotWhiteSpace) {
-    // Form feed and vertical tab are kept as part of a token.
-    Load("[A]{x=\f1\v;}");
-    EXPECT_EQ(Text(), "[A]{x=\f1\v;}");
-}
-
-TEST_F(Compaction, TextAfterAZeroByteIsIgnored) {
-    Load(std::string("[A]{x=1;}\0[B]{y=2;}", 19));
-    EXPECT_EQ(tdf.length, 19u);
-    EXPECT_EQ(Text(), "[A]{x=1;}");
-    EXPECT_EQ(TDF_EnterSection(&tdf, "B"), 0);
-}
-
-using Loading = TdfTest;
-
-TEST_F(Loading, EmptyAndMissingFilesFail) {
-    std::string empty = dir.write("empty.tdf", std::string()).string();
-    EXPECT_EQ(TDF_Load(&tdf, empty.c_str()), 0);
-    EXPECT_EQ(tdf.text, nullptr);
-    std::string missing = (dir.path() / "missing.tdf").string();
-    EXPECT_EQ(TDF_Load(&tdf, missing.c_str()), 0);
-    EXPECT_EQ(tdf.text, nullptr);
-    EXPECT_EQ(TDF_Load(&tdf, (dir.path()).string().c_str()), 0) << "a folder is not a file";
-}
-
-TEST_F(Loading, FailedLoadKeepsTheLoadedText) {
+TEST_F(TdfTest, UnloadableFilesFailAndKeepTheLoadedText) {
     Load("[A]{x=1;}");
-    std::string missing = (dir.path() / "missing.tdf").string();
-    EXPECT_EQ(TDF_Load(&tdf, missing.c_str()), 0);
-    ASSERT_TRUE(EnterPath({"A"}));
-    EXPECT_EQ(Get("x"), "1");
-}
-
-TEST_F(Loading, ReloadReplacesTheTextWithoutLeaking) {
-    Load("[A]{x=1;}", "one.tdf");
-    uint32_t before = GRIB_GetEnvironment()->allocatedBytes;
-    ASSERT_TRUE(EnterPath({"A"}));
-    Load("[B]{y=2;}", "two.tdf");
-    EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before);
-    EXPECT_EQ(tdf.currentSection, nullptr);
-    EXPECT_EQ(TDF_EnterSection(&tdf, "A"), 0);
-    ASSERT_TRUE(EnterPath({"B"}));
-    EXPECT_EQ(Get("y"), "2");
-}
-
-TEST_F(Loading, FreeReleasesOnceAndLookupsThenFindNothing) {
-    uint32_t before = GRIB_GetEnvironment()->allocatedBytes;
-    Load("[A]{x=1;}");
-    EXPECT_GT(GRIB_GetEnvironment()->allocatedBytes, before);
-    ASSERT_TRUE(EnterPath({"A"}));
-    TDF_Free(&tdf);
-    EXPECT_EQ(tdf.text, nullptr);
-    EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before);
-    TDF_Free(&tdf);
-    EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before);
-    EXPECT_EQ(TDF_EnterSection(&tdf, "A"), 0);
-    EXPECT_EQ(TDF_FindKey(&tdf, "x"), nullptr);
-    EXPECT_EQ(TDF_GetIntDefault(&tdf, "x", 7), 7);
-}
-
-TEST_F(Loading, RelativeBackslashPathThroughTheFileSystem) {
-    dir.write("gamedata/showcase.tdf", "[RESOURCES]{Logo=logo.pcx;}");
-    testsupport::ScopedCwd cwd(dir.path());
-    ASSERT_EQ(TDF_Load(&tdf, "gamedata\\showcase.tdf"), 1);
-    ASSERT_TRUE(EnterPath({"resources"}));
-    EXPECT_EQ(Get("logo"), "logo.pcx");
-}
-
-TEST_F(Loading, NullArgumentsAreRejected) {
+    const char* text = tdf.text;
+    for (const std::string& bad : {dir.write("empty.tdf", "").string(), dir.str() + "/missing.tdf", dir.str()})
+        EXPECT_EQ(TDF_Load(&tdf, bad.c_str()), 0) << bad;
     EXPECT_EQ(TDF_Load(&tdf, nullptr), 0);
     EXPECT_EQ(TDF_Load(nullptr, "x.tdf"), 0);
-    Load("[A]{x=1;}");
-    EXPECT_EQ(TDF_EnterSection(&tdf, nullptr), 0);
+    EXPECT_EQ(tdf.text, text);
     ASSERT_TRUE(EnterPath({"A"}));
-    EXPECT_EQ(TDF_FindKey(&tdf, nullptr), nullptr);
-    EXPECT_EQ(TDF_FindKey(nullptr, "x"), nullptr);
+    EXPECT_EQ(Get("x"), "1");
+}
+
+TEST_F(TdfTest, ReloadAndFreeReleaseTheText) {
+    const uint32_t before = GRIB_GetEnvironment()->allocatedBytes;
+    Load("[A]{x=1;}", "one.tdf");
+    ASSERT_TRUE(EnterPath({"A"}));
+    Load("[B]{y=2;}", "two.tdf");
+    EXPECT_EQ(tdf.currentSection, nullptr);
+    EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before + 10);
+    EXPECT_FALSE(EnterPath({"A"}));
+    ASSERT_TRUE(EnterPath({"B"}));
+    TDF_Free(&tdf);
+    TDF_Free(&tdf);
+    EXPECT_EQ(tdf.text, nullptr);
+    EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before);
+    EXPECT_EQ(TDF_EnterSection(&tdf, "B"), 0);
+    EXPECT_EQ(TDF_FindKey(&tdf, "y"), nullptr);
+    EXPECT_EQ(TDF_GetIntDefault(&tdf, "y", 7), 7);
+}
+
+TEST_F(TdfTest, ArchiveCopiesAndBackslashPathsLoadThroughTheFileSystem) {
+    const std::string weapons = "// demo\r\n[LASER]\r\n{ name = Light /* x */ Laser ; [DAMAGE] { default = 10 ; } }\r\n";
+    Load(weapons, "gamedata/weapons.tdf");
+    const std::string diskText = Text();
+    const std::string archive = dir.str() + "/data.grb";
+    ASSERT_TRUE(KitWriteArchive(archive, {{"gamedata\\packed.tdf", {weapons.begin(), weapons.end()}},
+                                          {"units\\empty.fbi", {}}}, 0x5a));
+    ASSERT_EQ(GRIB_MountArchive(archive.c_str(), 0), 1);
+    testsupport::ScopedCwd cwd(dir.path());
+    ASSERT_EQ(TDF_Load(&tdf, "GAMEDATA\\Packed.TDF"), 1);
+    EXPECT_EQ(tdf.length, weapons.size());
+    EXPECT_EQ(Text(), diskText);
+    EXPECT_EQ(TDF_Load(&tdf, "units\\empty.fbi"), 0);
+    EXPECT_EQ(TDF_Load(&tdf, "units"), 0) << "a folder of the archive";
+    ASSERT_EQ(TDF_Load(&tdf, "gamedata\\weapons.tdf"), 1);
+    EXPECT_EQ(Text(), diskText);
+    GRIB_ResetMounts();
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
-// Shared set-up of the text data tests: a scratch folder to write files to
-// and a loaded TdfFile that is released after each test.
+// Shared set-up of the text data tests: a scratch folder and a TdfFile that
+// is released after each test.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "grib/env/env.h"
 #include "grib/tdf/tdf.h"
 #include "tests/support/support.h"
 
@@ -17,25 +19,22 @@ protected:
 
     // Writes text to a file and loads it; fails the test when it won't load.
     void Load(const std::string& text, const std::string& name = "test.tdf") {
-        std::string path = dir.write(name, text).string();
-        ASSERT_EQ(TDF_Load(&tdf, path.c_str()), 1) << "text: " << text;
+        ASSERT_EQ(TDF_Load(&tdf, dir.write(name, text).c_str()), 1) << "text: " << text;
     }
-
-    // The normalised text as a string (up to its terminator).
     std::string Text() const { return tdf.text ? std::string(tdf.text) : std::string(); }
 
-    // The string getter with a generous size; "<absent>" when not found.
-    std::string Get(const char* key, int32_t size = 255) {
+    // The value through the string getter; "<absent>" when not found.
+    std::string Get(const std::string& key, int32_t size = 255) {
         std::string buffer(static_cast<size_t>(size) + 1, '\x7f');
-        if (!TDF_GetString(&tdf, buffer.data(), key, size)) return "<absent>";
-        return std::string(buffer.c_str());
+        if (!TDF_GetString(&tdf, buffer.data(), key.c_str(), size)) return "<absent>";
+        return buffer.c_str();
     }
 
     // Enters each section from the top level, one level deeper each.
-    bool EnterPath(std::initializer_list<const char*> names) {
+    bool EnterPath(const std::vector<std::string>& names) {
         TDF_Rewind(&tdf);
-        for (const char* n : names)
-            if (!TDF_EnterSection(&tdf, n)) return false;
+        for (const std::string& n : names)
+            if (!TDF_EnterSection(&tdf, n.c_str())) return false;
         return true;
     }
 

@@ -1,5 +1,4 @@
 // The grib archive and grib vfs commands, through the built tool.
-#include <algorithm>
 #include <filesystem>
 
 #include "tests/vfs/vfs_fixture.h"
@@ -9,11 +8,14 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::ReadText;
 using testsupport::RunGrib;
-using testsupport::TempDir;
 
-// A small tree with nested folders, an empty file, an empty folder and
-// binary bytes.
-void MakeTree(const TempDir& t) {
+class GribCli : public ::testing::Test {
+protected:
+    std::string At(const std::string& relative) const { return (t.path() / relative).string(); }
+    testsupport::TempDir t;
+};
+
+TEST_F(GribCli, PackListCatExtractRoundTrip) {
     std::string binary;
     for (int i = 0; i < 700; ++i) binary += char(i * 7 % 256);
     t.write("src/units/ARMTANK.FBI", "[UNITINFO]\n{\n}\n");
@@ -22,71 +24,42 @@ void MakeTree(const TempDir& t) {
     t.write("src/readme", "");
     t.write("src/b.txt", "bee");
     fs::create_directories(t.path() / "src/empty");
-}
-
-TEST(ArchiveCli, PackListCatExtractRoundTrip) {
-    TempDir t;
-    MakeTree(t);
-    const std::string expectList =
-        "f 3 b.txt\n"
-        "d empty\n"
-        "f 0 readme\n"
-        "d scripts\n"
-        "f 700 scripts\\armtank.cob\n"
-        "d units\n"
-        "f 15 units\\ARMTANK.FBI\n"
-        "f 4 units\\cortank.fbi\n";
-    for (int key : {0, 1, 0x55, 0x80, 0xFF}) {
+    for (std::string key : {"", "1", "0x55", "255"}) {
         SCOPED_TRACE(key);
-        std::string out = (t.path() / ("k" + std::to_string(key) + ".grb")).string();
-        auto r = RunGrib({"archive", "pack", out, (t.path() / "src").string(), "--key", std::to_string(key)});
+        const std::string out = At("k" + key + ".grb"), dest = At("x" + key);
+        std::vector<std::string> pack = {"archive", "pack", out, At("src")};
+        if (!key.empty()) pack.insert(pack.end(), {"--key", key});
+        auto r = RunGrib(pack);
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(testsupport::ReadBytes(out)[12], key);
+        EXPECT_EQ(testsupport::ReadBytes(out)[12], key.empty() ? 0 : std::stoi(key, nullptr, 0));
         r = RunGrib({"archive", "list", out});
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, expectList);
-        r = RunGrib({"archive", "cat", out, "scripts\\ARMTANK.COB"});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, ReadText(t.path() / "src/scripts/armtank.cob"));
-        r = RunGrib({"archive", "cat", out, "units/ARMTANK.fbi"});
-        EXPECT_EQ(r.out, "[UNITINFO]\n{\n}\n");
-        r = RunGrib({"archive", "cat", out, "readme"});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, "");
-        r = RunGrib({"archive", "cat", out, "units\\nothing"});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.out, "");
-
-        std::string dest = (t.path() / ("x" + std::to_string(key))).string();
-        r = RunGrib({"archive", "extract", out, dest});
-        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "f 3 b.txt\nd empty\nf 0 readme\nd scripts\nf 700 scripts\\armtank.cob\nd units\n"
+                         "f 15 units\\ARMTANK.FBI\nf 4 units\\cortank.fbi\n");
+        for (auto [path, status, want] : {std::tuple{"scripts\\ARMTANK.COB", 0, binary.c_str()},
+                                          {"units/ARMTANK.fbi", 0, "[UNITINFO]\n{\n}\n"}, {"readme", 0, ""},
+                                          {"units\\nothing", 1, ""}}) {
+            r = RunGrib({"archive", "cat", out, path});
+            EXPECT_EQ(r.status, status) << path;
+            EXPECT_EQ(r.out, path[0] == 's' ? binary : want) << path;
+        }
+        ASSERT_EQ(RunGrib({"archive", "extract", out, dest}).status, 0);
         for (const char* f : {"units/ARMTANK.FBI", "units/cortank.fbi", "scripts/armtank.cob", "readme", "b.txt"})
             EXPECT_EQ(ReadText(fs::path(dest) / f), ReadText(t.path() / "src" / f)) << f;
         EXPECT_TRUE(fs::is_directory(fs::path(dest) / "empty"));
     }
-    // The default key is 0 and a packed folder can be read back by the
-    // file system.
-    std::string plain = (t.path() / "plain.grb").string();
-    ASSERT_EQ(RunGrib({"archive", "pack", plain, (t.path() / "src").string()}).status, 0);
-    EXPECT_EQ(testsupport::ReadBytes(plain)[12], 0);
 }
 
-TEST(ArchiveCli, BadInputAndHelp) {
-    TempDir t;
+TEST_F(GribCli, BadInputAndHelp) {
     t.write("bad.grb", "GRIB\0\0\1\0 not really");
-    auto r = RunGrib({"archive", "list", (t.path() / "bad.grb").string()});
+    auto r = RunGrib({"archive", "list", At("bad.grb")});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "grib: " + (t.path() / "bad.grb").string() + ": not a valid archive\n");
-    r = RunGrib({"archive", "list", (t.path() / "none.grb").string()});
-    EXPECT_EQ(r.status, 1);
-    r = RunGrib({"archive", "cat", (t.path() / "bad.grb").string(), "x"});
-    EXPECT_EQ(r.status, 2);
-    r = RunGrib({"archive", "pack", (t.path() / "o.grb").string(), t.str(), "--key", "256"});
-    EXPECT_EQ(r.status, 2);
-    r = RunGrib({"archive", "pack", (t.path() / "o.grb").string(), (t.path() / "missing").string()});
-    EXPECT_EQ(r.status, 1);
-    r = RunGrib({"archive", "frobnicate"});
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "grib: " + At("bad.grb") + ": not a valid archive\n");
+    for (auto [args, status] : std::initializer_list<std::pair<std::vector<std::string>, int>>{
+             {{"archive", "list", At("none.grb")}, 1}, {{"archive", "cat", At("bad.grb"), "x"}, 2},
+             {{"archive", "pack", At("o.grb"), t.str(), "--key", "256"}, 2},
+             {{"archive", "pack", At("o.grb"), At("missing")}, 1}, {{"archive", "frobnicate"}, 2},
+             {{"vfs", "ls"}, 2}, {{"vfs", "cat", "x", "-C", At("nowhere")}, 1}})
+        EXPECT_EQ(RunGrib(args).status, status) << args[1];
     for (const char* group : {"archive", "vfs"}) {
         r = RunGrib({group, "--help"});
         EXPECT_EQ(r.status, 0);
@@ -94,68 +67,47 @@ TEST(ArchiveCli, BadInputAndHelp) {
     }
 }
 
-TEST(ArchiveCli, ExtractNeverLeavesTheTarget) {
+TEST_F(GribCli, ExtractNeverLeavesTheTarget) {
     for (const char* evil : {"..", ".", "", "C:evil", "a/b", "sub\\..\\..\\up", "/abs"}) {
-        SCOPED_TRACE(evil);
-        TempDir t;
         KitArchiveTree tree;
         tree.nodes.resize(2);
         tree.nodes[0].entries = {{"ok.txt", false, 0, Bytes("fine"), 0}, {"d", true, 1, {}, 0}};
         tree.nodes[1].entries = {{evil, false, 0, Bytes("escaped"), 0}};
         t.write("evil.grb", KitBuildTree(tree, {}));
         fs::create_directories(t.path() / "out/inner");
-        auto r = RunGrib({"archive", "extract", (t.path() / "evil.grb").string(), (t.path() / "out/inner").string()});
-        EXPECT_EQ(r.status, 2);
-        EXPECT_NE(r.err.find("unsafe name"), std::string::npos);
-        // Nothing at all was written.
+        auto r = RunGrib({"archive", "extract", At("evil.grb"), At("out/inner")});
+        EXPECT_EQ(r.status, 2) << evil;
+        EXPECT_NE(r.err.find("unsafe name"), std::string::npos) << evil;
         size_t files = 0;
         for (auto& e : fs::recursive_directory_iterator(t.path())) files += e.is_regular_file();
-        EXPECT_EQ(files, 1u);
+        EXPECT_EQ(files, 1u) << evil << ": nothing at all was written";
     }
     // Through a link planted in the target folder.
-    TempDir t;
-    fs::create_directories(t.path() / "out");
     fs::create_directories(t.path() / "elsewhere");
     fs::create_directory_symlink(t.path() / "elsewhere", t.path() / "out/d");
     t.write("a.grb", KitBuildArchive({{"d\\x.txt", Bytes("x")}}, 0));
-    auto r = RunGrib({"archive", "extract", (t.path() / "a.grb").string(), (t.path() / "out").string()});
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(RunGrib({"archive", "extract", At("a.grb"), At("out")}).status, 2);
     EXPECT_FALSE(fs::exists(t.path() / "elsewhere/x.txt"));
 }
 
-TEST(VfsCli, LsAndCatInTheViewersOrder) {
-    TempDir t;
+TEST_F(GribCli, VfsLsAndCatInTheViewersOrder) {
     t.write("Varnho.GRB", KitBuildArchive({{"units\\armtank.fbi", Bytes("game tank")},
                                             {"units\\corak.fbi", Bytes("game ak")},
-                                            {"units\\armjeep.fbi", Bytes("game jeep")}},
-                                           0x3C));
+                                            {"units\\armjeep.fbi", Bytes("game jeep")}}, 0x3C));
     t.write("Extra.grb", KitBuildArchive({{"units\\armtank.fbi", Bytes("addon")}}, 0x01));
     t.write("units/corak.fbi", "loose");
-    auto r = RunGrib({"vfs", "ls", "units\\*.fbi", "-C", t.str()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "disk 20 5 corak.fbi\n"
-              "Extra.grb 01 5 armtank.fbi\n"
-              "Varnho.GRB 01 9 armjeep.fbi\n");
-    r = RunGrib({"vfs", "ls", "UNITS/ARM*", "-C", t.str()});
-    EXPECT_EQ(r.out, "Extra.grb 01 5 armtank.fbi\nVarnho.GRB 01 9 armjeep.fbi\n");
-    r = RunGrib({"vfs", "ls", "*.nothing", "-C", t.str()});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-
-    r = RunGrib({"vfs", "cat", "units\\armtank.fbi"}, t.str());
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "addon");
-    r = RunGrib({"vfs", "cat", "-C", t.str(), "units/CORAK.FBI"});
-    EXPECT_EQ(r.out, "loose");
-    r = RunGrib({"vfs", "cat", "units\\armjeep.fbi", "-C", t.str()});
-    EXPECT_EQ(r.out, "game jeep");
-    r = RunGrib({"vfs", "cat", "units\\none.fbi", "-C", t.str()});
-    EXPECT_EQ(r.status, 1);
-    r = RunGrib({"vfs", "cat", "x", "-C", (t.path() / "nowhere").string()});
-    EXPECT_EQ(r.status, 1);
-    r = RunGrib({"vfs", "ls"});
-    EXPECT_EQ(r.status, 2);
+    const std::pair<std::vector<std::string>, std::string> calls[] = {
+        {{"ls", "units\\*.fbi"}, "disk 20 5 corak.fbi\nExtra.grb 01 5 armtank.fbi\nVarnho.GRB 01 9 armjeep.fbi\n"},
+        {{"ls", "UNITS/ARM*"}, "Extra.grb 01 5 armtank.fbi\nVarnho.GRB 01 9 armjeep.fbi\n"},
+        {{"ls", "*.nothing"}, ""}, {{"cat", "units\\armtank.fbi"}, "addon"}, {{"cat", "units/CORAK.FBI"}, "loose"},
+        {{"cat", "units\\armjeep.fbi"}, "game jeep"}, {{"cat", "units\\none.fbi"}, ""}};
+    for (const auto& [args, want] : calls) {
+        auto r = args[0] == "ls" ? RunGrib({"vfs", "ls", args[1], "-C", t.str()})
+                                 : RunGrib({"vfs", "cat", "-C", t.str(), args[1]});
+        EXPECT_EQ(r.status, want.empty() ? 1 : 0) << args[1];
+        EXPECT_EQ(r.out, want) << args[1];
+    }
+    EXPECT_EQ(RunGrib({"vfs", "cat", "units\\armtank.fbi"}, t.str()).out, "addon") << "the current folder";
 }
 
 }  // namespace

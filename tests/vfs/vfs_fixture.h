@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "kit/archive/archive_writer.h"
 #include "tests/support/support.h"
 
+using Lines = std::vector<std::string>;
 inline std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
 class VfsTest : public ::testing::Test {
@@ -21,14 +21,9 @@ protected:
     void SetUp() override {
         GRIB_ResetMounts();
         testsupport::StartGrib();
-        cwd_ = std::make_unique<testsupport::ScopedCwd>(dir_.path());
     }
-    void TearDown() override {
-        GRIB_ResetMounts();
-        cwd_.reset();
-    }
+    void TearDown() override { GRIB_ResetMounts(); }
 
-    // Writes an archive into the scratch folder.
     void WriteArchive(const std::string& name, const std::vector<KitArchiveFile>& files, uint8_t key = 0) {
         ASSERT_TRUE(KitWriteArchive((dir_.path() / name).string(), files, key));
     }
@@ -37,21 +32,20 @@ protected:
 
     // The whole file through GRIB_Open / GRIB_Read; "<missing>" when it
     // doesn't open.
-    static std::string ReadAll(const char* path, int32_t chunk = 4096) {
-        FileHandle* h = GRIB_Open(path);
+    static std::string ReadAll(const std::string& path, int32_t chunk = 4096) {
+        FileHandle* h = GRIB_Open(path.c_str());
         if (!h) return "<missing>";
         std::string out;
         std::vector<char> buf(static_cast<size_t>(chunk));
-        int32_t n;
-        while ((n = GRIB_Read(h, buf.data(), chunk)) > 0) out.append(buf.data(), static_cast<size_t>(n));
+        for (int32_t n; (n = GRIB_Read(h, buf.data(), chunk)) > 0;) out.append(buf.data(), static_cast<size_t>(n));
         GRIB_Close(h);
         return out;
     }
 
     // One line per enumeration result: "<source> <attr> <size> <name>",
     // source -1 for the disk.
-    static std::vector<std::string> Enumerate(const char* pattern) {
-        std::vector<std::string> out;
+    static Lines Enumerate(const char* pattern) {
+        Lines out;
         FindData d;
         intptr_t f = GRIB_FindFirst(pattern, &d);
         if (f == -1) return out;
@@ -65,5 +59,5 @@ protected:
     }
 
     testsupport::TempDir dir_;
-    std::unique_ptr<testsupport::ScopedCwd> cwd_;
+    testsupport::ScopedCwd cwd_{dir_.path()};
 };
