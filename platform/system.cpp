@@ -201,6 +201,8 @@ Sound& Audio() {
 bool EnsureAudio(Sound& sound) {
     if (!sound.tried) {
         sound.tried = true;
+        // The program decides what SIGINT and SIGTERM do (PlatformSetCtrlHandler).
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         sound.available = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     }
     return sound.available;

@@ -19,6 +19,10 @@ void SplitCommandLine(const char* text);
 // The switches N (toggles scaling by screen width) and "kelpo" (hidden keys).
 void ApplySwitches();
 
+// After a signal asked for the end: the shutdown steps, as after the loop
+// (does not return). Nothing when no signal came.
+void EndIfQuitRequested();
+
 LRESULT MainWndProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
 void CreateViewWindow();
 
