@@ -235,7 +235,8 @@ void CreateViewWindow() {
     const int height = (control.bottom - control.top + 1) & ~3;
     HWND view = GRIB_CreateSurfaceWindow(static_cast<HWND>(g_viewer.mainWindow), control.left - panelRect.left,
                                          control.top - panelRect.top, width, height,
-                                         TraceEnabled() ? TracedDrawView : DrawView, ViewEvents, 0,
+                                         TraceEnabled() ? TracedDrawView : DrawView,
+                                         TraceEnabled() ? TracedViewEvents : ViewEvents, 0,
                                          g_viewer.tempPaletteName);
     if (!view) FatalError("Could not create the Viewing Window");
     g_viewer.viewWindow = view;
