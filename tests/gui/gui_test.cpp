@@ -92,6 +92,7 @@ public:
            std::vector<std::pair<std::string, std::string>> env = {}, std::string program = SHOWCASE_VIEWER_PATH)
         : log_(kArtifacts / (name + ".log")), tmp_(game / ("tmp-" + name)) {
         fs::create_directories(kArtifacts);
+        fs::remove(log_);  // no lines of an earlier run
         fs::remove_all(tmp_);
         fs::create_directories(tmp_);
         pid_ = fork();
