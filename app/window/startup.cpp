@@ -257,9 +257,11 @@ int ViewerStartup(void* instance, void*, const char* commandLine, int) {
     ApplySwitches();
     AnswerInformationRequests();
     Trace("switches scaleByScreen=%d hiddenKeys=%d", int(g_viewer.scaleByScreen), int(g_viewer.hiddenKeys));
+    // Before the handler: the desktop's chooser may run a loop of its own,
+    // and a signal then ends the process at once, with nothing to clean up.
+    if (HasSwitch("--choose-game")) ChooseGameFolder();
     g_mainThread = PlatformCurrentThreadId();
     PlatformSetCtrlHandler(EndOnSignal);
-    if (HasSwitch("--choose-game")) ChooseGameFolder();
 
     g_fatalErrorHandler = ShowFatalError;
     g_loadingStatusHandler = ShowLoadingStatus;
