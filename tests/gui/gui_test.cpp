@@ -330,7 +330,7 @@ TEST_F(GuiTest, SelectingUnitsFillsStatisticsAndSidesKeepTheirUnitAndScroll) {
     ASSERT_TRUE(scrolled);
     const std::string top = scrolled->at("top");
     Click(list.x + 20, list.y + 6);
-    auto picked = viewer->WaitPanel([&](const Fields& f) { return f.at("sel") == top; });
+    auto picked = viewer->WaitPanel([&](const Fields& f) { return f.at("sel") == top && f.at("caption") == f.at("item"); });
     ASSERT_TRUE(picked) << viewer->Log();
     const std::string armItem = picked->at("item");
     EXPECT_EQ(armItem.rfind("Rover ", 0), 0u);
@@ -340,14 +340,14 @@ TEST_F(GuiTest, SelectingUnitsFillsStatisticsAndSidesKeepTheirUnitAndScroll) {
 
     Rect core = ControlRect(*viewer, 1031);
     Click(core.cx(), core.cy());
-    auto first = viewer->WaitPanel([](const Fields& f) { return f.at("item") == "Core Bastion"; });
+    auto first = viewer->WaitPanel([](const Fields& f) { return f.at("unit") == "CORBASTION"; });
     ASSERT_TRUE(first) << viewer->Log();
     EXPECT_EQ((std::vector<std::string>{first->at("side"), first->at("count"), first->at("top"), first->at("unit"),
                                         first->at("weapons"), first->at("aim"), first->at("fire")}),
               (std::vector<std::string>{"CORE", "3", "0", "CORBASTION", "ROCKET", "1", "1"}));
     // Drone cannot fire: Aim and Fire go grey.
     PickInList(*viewer, {"Down", "Down"});
-    auto drone = viewer->WaitPanel([](const Fields& f) { return f.at("item") == "Drone"; });
+    auto drone = viewer->WaitPanel([](const Fields& f) { return f.at("unit") == "CORDRONE"; });
     ASSERT_TRUE(drone) << viewer->Log();
     EXPECT_EQ((std::vector<std::string>{drone->at("unit"), drone->at("aim"), drone->at("fire"), drone->at("weapons"),
                                         drone->at("energy")}),
@@ -355,12 +355,12 @@ TEST_F(GuiTest, SelectingUnitsFillsStatisticsAndSidesKeepTheirUnitAndScroll) {
 
     Rect arm = ControlRect(*viewer, 1030);
     Click(arm.cx(), arm.cy());
-    auto back = viewer->WaitPanel([&](const Fields& f) { return f.at("side") == "ARM" && f.at("item") == armItem; });
+    auto back = viewer->WaitPanel([&](const Fields& f) { return f.at("side") == "ARM" && f.at("caption") == armItem; });
     ASSERT_TRUE(back) << viewer->Log();
     EXPECT_EQ(back->at("top"), top);
     EXPECT_EQ(back->at("sel"), top);
     Click(core.cx(), core.cy());
-    EXPECT_TRUE(viewer->WaitPanel([](const Fields& f) { return f.at("side") == "CORE" && f.at("item") == "Drone"; }));
+    EXPECT_TRUE(viewer->WaitPanel([](const Fields& f) { return f.at("side") == "CORE" && f.at("unit") == "CORDRONE"; }));
 }
 
 TEST_F(GuiTest, ActionButtonsFollowTheUnitAndTheSliderScales) {
@@ -377,7 +377,7 @@ TEST_F(GuiTest, ActionButtonsFollowTheUnitAndTheSliderScales) {
 
     // The tower (BMcode 0) can activate but neither move nor fire.
     PickInList(*viewer, {"Down"});
-    auto tower = viewer->WaitPanel([](const Fields& f) { return f.at("item") == "Beacon Tower"; });
+    auto tower = viewer->WaitPanel([](const Fields& f) { return f.at("unit") == "ARMBEACON"; });
     ASSERT_TRUE(tower) << viewer->Log();
     EXPECT_EQ((std::vector<std::string>{tower->at("speed"), tower->at("acceleration"), tower->at("turn"),
                                         tower->at("activate"), tower->at("move"), tower->at("aim"), tower->at("fire"),
@@ -385,7 +385,7 @@ TEST_F(GuiTest, ActionButtonsFollowTheUnitAndTheSliderScales) {
               (std::vector<std::string>{"N/A", "N/A", "N/A", "Activate/1", "Move/0", "0", "0", "None"}));
     // Back on the tank its buttons remember its state.
     Xdo({"key", "Up"});
-    auto tank = viewer->WaitPanel([](const Fields& f) { return f.at("item") == "Alpha Tank"; });
+    auto tank = viewer->WaitPanel([](const Fields& f) { return f.at("unit") == "ARMALPHA" && f.at("sel") == "0"; });
     ASSERT_TRUE(tank);
     EXPECT_EQ(tank->at("move"), "Stop/1");
     EXPECT_EQ(tank->at("activate"), "Activate/1");
