@@ -79,8 +79,8 @@ void ShowLoadingStatus(const char* text) {
         PlatformGetDlgItemText(box, IDC_LOADING_STATUS, shown, sizeof shown);
         Trace("status %s", shown);
     }
-    if (uint32_t delay = StatusDelay()) {
-        PlatformSleep(delay);
+    for (uint32_t waited = 0; waited < StatusDelay(); waited += 10) {
+        PlatformSleep(10);
         EndIfQuitRequested();
     }
 }
