@@ -180,6 +180,25 @@ TEST_F(DialogTest, ControlsKeepTheirTextStateAndSortedItems) {
     EXPECT_TRUE(NotesOf(WM_COMMAND).empty());
 }
 
+TEST_F(DialogTest, TheUsersClicksCheckARadioButtonAndSelectAListItem) {
+    REQUIRE_XDOTOOL();
+    PlatformCheckDlgButton(panel_, 1030, BST_CHECKED);
+    for (const char* name : {"Alpha", "Beta"}) Send(1006, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    displaytest::Pump(50);
+    int x, y;
+    Centre(1031, &x, &y);
+    Click(x - 20, y);
+    ASSERT_TRUE(displaytest::PumpUntil([&] { return Send(1031, BM_GETCHECK) == BST_CHECKED; }, 20000));
+    EXPECT_EQ(Send(1030, BM_GETCHECK), BST_UNCHECKED);
+    PlatformRect r{};
+    PlatformGetWindowRect(PlatformGetDlgItem(panel_, 1006), &r);
+    Click(r.left + 20, r.top + 6);
+    ASSERT_TRUE(displaytest::PumpUntil([&] { return NotesOf(WM_COMMAND).size() >= 2; }, 20000));
+    EXPECT_EQ(NotesOf(WM_COMMAND)[0].wParam, MAKEWPARAM(1031, BN_CLICKED));
+    EXPECT_EQ(NotesOf(WM_COMMAND)[1].wParam, MAKEWPARAM(1006, LBN_SELCHANGE));
+    EXPECT_EQ(Send(1006, LB_GETCURSEL), 0);
+}
+
 TEST_F(DialogTest, ABitmapButtonReportsItsPushedStateWhileHeld) {
     uint8_t rgb[16 * 10 * 3];
     for (size_t i = 0; i < sizeof rgb; ++i) rgb[i] = static_cast<uint8_t>(i);
