@@ -115,7 +115,11 @@ void UiMain() {
     UiState& ui = Ui();
     Display* display = nullptr;
     const char* name = std::getenv("DISPLAY");
-    if (name && *name) display = XOpenDisplay(nullptr);
+    // A busy server may refuse a connection for a moment: try a few times.
+    for (int attempt = 0; name && *name && !display && attempt < 20; ++attempt) {
+        if (attempt) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        display = XOpenDisplay(nullptr);
+    }
     if (display) {
         fl_open_display(display);
         Fl::add_fd(ui.pipeRead, FL_READ, PipeReady, nullptr);
