@@ -4,6 +4,7 @@
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Hold_Browser.H>
 #include <FL/Fl_Image.H>
+#include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Round_Button.H>
 #include <FL/Fl_Window.H>
@@ -1042,4 +1043,72 @@ void PlatformDeleteBitmap(PlatformBitmap* bitmap) {
         RunOnUi([image] { delete image; });
     }
     delete bitmap;
+}
+
+// ---- icons, the desktop's colours and the folder chooser ----
+
+struct PlatformIcon {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgba;
+};
+
+PlatformIcon* PlatformCreateIcon(int width, int height, const uint8_t* rgba) {
+    if (width <= 0 || height <= 0 || width > 256 || height > 256 || !rgba) return nullptr;
+    auto* icon = new PlatformIcon;
+    icon->width = width;
+    icon->height = height;
+    icon->rgba.assign(rgba, rgba + static_cast<size_t>(width) * static_cast<size_t>(height) * 4u);
+    return icon;
+}
+
+void PlatformDestroyIcon(PlatformIcon* icon) { delete icon; }
+
+PlatformIcon* platform::SetWindowIcon(HWND window, PlatformIcon* icon) {
+    PlatformIcon* before = nullptr;
+    {
+        std::lock_guard<std::recursive_mutex> lock(StateLock());
+        if (!IsLive(window) || (window->style & WS_CHILD)) return nullptr;
+        before = window->icon;
+        window->icon = icon;
+    }
+    if (!DisplayOpen()) return before;
+    RunOnUi([&] {
+        std::lock_guard<std::recursive_mutex> lock(StateLock());
+        Fl_Window* top = window->widget ? window->widget->as_window() : nullptr;
+        if (!top) return;
+        if (!icon) {
+            top->icons(static_cast<const Fl_RGB_Image**>(nullptr), 0);
+            return;
+        }
+        Fl_RGB_Image image(icon->rgba.data(), icon->width, icon->height, 4);
+        top->icon(&image);  // the window keeps its own copy
+    });
+    return before;
+}
+
+uint32_t PlatformGetSysColor(int index) {
+    Fl_Color colour;
+    switch (index) {
+        case COLOR_BTNFACE: colour = FL_BACKGROUND_COLOR; break;
+        case COLOR_BTNSHADOW: colour = FL_DARK3; break;
+        case COLOR_BTNHIGHLIGHT: colour = FL_LIGHT1; break;
+        default: return 0;
+    }
+    uchar r = 0, g = 0, b = 0;
+    if (DisplayOpen()) RunOnUi([&] { Fl::get_color(colour, r, g, b); });
+    else Fl::get_color(colour, r, g, b);
+    return static_cast<uint32_t>(r) | (static_cast<uint32_t>(g) << 8) | (static_cast<uint32_t>(b) << 16);
+}
+
+int PlatformBrowseForFolder(HWND, const char* title, char* path, size_t size) {
+    if (!path || size == 0 || !DisplayOpen()) return 0;
+    std::string chosen;
+    RunOnUi([&] {
+        Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_DIRECTORY);
+        chooser.title(title ? title : "Choose a folder");
+        if (chooser.show() == 0 && chooser.filename()) chosen = chooser.filename();
+    });
+    if (chosen.empty() || chosen.size() >= size) return 0;
+    std::memcpy(path, chosen.c_str(), chosen.size() + 1);
+    return 1;
 }

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,6 +39,8 @@ struct UiState {
     std::thread::id threadId;
     std::thread thread;
     int pipeRead = -1, pipeWrite = -1;
+    int signalRead = -1, signalWrite = -1;  // the self-pipe of PlatformSetCtrlHandler
+    std::atomic<PlatformCtrlHandler> ctrlHandler{nullptr};
     std::mutex taskMutex;
     std::deque<std::function<void()>> tasks;
 };
@@ -66,6 +69,33 @@ void DrainTasks() {
 
 void PipeReady(int, void*) { DrainTasks(); }
 
+// Signals reach the handler here, on the toolkit thread, through the pipe.
+void DrainSignals() {
+    UiState& ui = Ui();
+    unsigned char numbers[16];
+    ssize_t count;
+    while ((count = read(ui.signalRead, numbers, sizeof numbers)) > 0) {
+        for (ssize_t i = 0; i < count; ++i) {
+            const int number = numbers[i];
+            const uint32_t type = number == SIGINT ? CTRL_C_EVENT : number == SIGHUP ? CTRL_CLOSE_EVENT : CTRL_SHUTDOWN_EVENT;
+            PlatformCtrlHandler handler = ui.ctrlHandler;
+            if (handler && handler(type)) continue;
+            signal(number, SIG_DFL);
+            raise(number);
+        }
+    }
+}
+
+void SignalsReady(int, void*) { DrainSignals(); }
+
+void OnSignal(int number) {
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(number);
+    ssize_t written = write(Ui().signalWrite, &byte, 1);
+    (void)written;
+    errno = saved;
+}
+
 void WakeUi() {
     UiState& ui = Ui();
     char c = 1;
@@ -85,10 +115,15 @@ void UiMain() {
     UiState& ui = Ui();
     Display* display = nullptr;
     const char* name = std::getenv("DISPLAY");
-    if (name && *name) display = XOpenDisplay(nullptr);
+    // A busy server may refuse a connection for a moment: try a few times.
+    for (int attempt = 0; name && *name && !display && attempt < 20; ++attempt) {
+        if (attempt) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        display = XOpenDisplay(nullptr);
+    }
     if (display) {
         fl_open_display(display);
         Fl::add_fd(ui.pipeRead, FL_READ, PipeReady, nullptr);
+        Fl::add_fd(ui.signalRead, FL_READ, SignalsReady, nullptr);
         Fl::visual(FL_RGB);
     }
     {
@@ -101,8 +136,9 @@ void UiMain() {
         if (ui.display) {
             Fl::wait(0.5);
         } else {
-            pollfd fd{ui.pipeRead, POLLIN, 0};
-            poll(&fd, 1, 500);
+            pollfd fds[2] = {{ui.pipeRead, POLLIN, 0}, {ui.signalRead, POLLIN, 0}};
+            poll(fds, 2, 500);
+            DrainSignals();
             DrainTasks();
         }
     }
@@ -113,14 +149,17 @@ void EnsureUi() {
     UiState& ui = Ui();
     std::unique_lock<std::mutex> lock(ui.mutex);
     if (!ui.running) {
-        int fds[2];
-        if (pipe(fds) != 0) std::abort();
+        int fds[4];
+        if (pipe(fds) != 0 || pipe(fds + 2) != 0) std::abort();
         for (int fd : fds) {
             int flags = fcntl(fd, F_GETFL);
             fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+            fcntl(fd, F_SETFD, FD_CLOEXEC);
         }
         ui.pipeRead = fds[0];
         ui.pipeWrite = fds[1];
+        ui.signalRead = fds[2];
+        ui.signalWrite = fds[3];
         ui.running = true;
         ui.thread = std::thread(UiMain);
         ui.threadId = ui.thread.get_id();
@@ -633,6 +672,19 @@ using namespace platform;
 
 // ---- public: classes and windows ----
 
+int PlatformSetCtrlHandler(PlatformCtrlHandler handler) {
+    EnsureUi();
+    Ui().ctrlHandler = handler;
+    struct sigaction action {};
+    action.sa_handler = handler ? OnSignal : SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int number : {SIGINT, SIGHUP, SIGTERM})
+        if (sigaction(number, &action, nullptr) != 0) return 0;
+    return 1;
+}
+
+
 int PlatformHaveDisplay() { return DisplayOpen() ? 1 : 0; }
 
 int PlatformRegisterClass(const PlatformWindowClass* windowClass) {
@@ -1093,11 +1145,11 @@ bool TakeMessage(ThreadQueue& queue, PlatformMessage* out, HWND filter, uint32_t
     return true;
 }
 
-// Blocks until something may be there (the caller looks again).
-void WaitForWork(ThreadQueue& queue) {
+// Blocks until something may be there or the deadline passed (the caller looks again).
+void WaitForWork(ThreadQueue& queue, uint64_t deadline = UINT64_MAX) {
     std::unique_lock<std::mutex> lock(queue.mutex);
     if (!queue.posted.empty() || queue.quit || queue.paintHint) return;
-    uint64_t next = UINT64_MAX;
+    uint64_t next = deadline;
     for (const Timer& t : queue.timers) next = std::min(next, t.due);
     if (next == UINT64_MAX) {
         queue.wake.wait(lock);
@@ -1130,6 +1182,17 @@ int PlatformWaitMessage() {
     PlatformMessage m{};
     while (!TakeMessage(*queue, &m, nullptr, 0, 0, false)) WaitForWork(*queue);
     return 1;
+}
+
+int PlatformWaitMessageTimeout(uint32_t milliseconds) {
+    auto queue = CurrentQueue();
+    const uint64_t deadline = Milliseconds64() + milliseconds;
+    PlatformMessage m{};
+    for (;;) {
+        if (TakeMessage(*queue, &m, nullptr, 0, 0, false)) return 1;
+        if (Milliseconds64() >= deadline) return 0;
+        WaitForWork(*queue, deadline);
+    }
 }
 
 int PlatformTranslateMessage(const PlatformMessage* message) {
@@ -1179,6 +1242,8 @@ LRESULT PlatformDefWindowProc(HWND window, uint32_t message, WPARAM wParam, LPAR
                                     MAKELPARAM(static_cast<uint32_t>(pos->cx), static_cast<uint32_t>(pos->cy)));
             return 0;
         }
+        case WM_SETICON:
+            return reinterpret_cast<LRESULT>(SetWindowIcon(window, reinterpret_cast<PlatformIcon*>(lParam)));
         case WM_SETTEXT: {
             const char* text = reinterpret_cast<const char*>(lParam);
             {

@@ -188,3 +188,14 @@ PlatformBitmap* PlatformCreateBitmap(int width, int height, const uint8_t* rgb);
 // and light colours. Null when the data is not such a bitmap.
 PlatformBitmap* PlatformLoadBitmap(const void* data, size_t size, int map3DColors);
 void PlatformDeleteBitmap(PlatformBitmap* bitmap);
+
+// Icons for WM_SETICON: width x height pixels of red, green, blue and alpha,
+// rows top first (as CreateIconIndirect takes them). The window keeps a copy.
+struct PlatformIcon;
+PlatformIcon* PlatformCreateIcon(int width, int height, const uint8_t* rgba);
+void PlatformDestroyIcon(PlatformIcon* icon);
+
+// Asks the user for a folder with the desktop's folder chooser, as
+// SHBrowseForFolder does; 1 with its absolute path in path (size bytes), 0
+// when none was chosen.
+int PlatformBrowseForFolder(HWND owner, const char* title, char* path, size_t size);

@@ -63,3 +63,10 @@ int PlatformReadWindowPixels(HWND window, int* width, int* height, uint8_t* rgb,
 int PlatformCaptureWindow(HWND window, int* width, int* height, uint8_t* rgb, size_t size);
 // How many block copies reached the window since it was created.
 uint32_t PlatformWindowPresentCount(HWND window);
+
+// The desktop's colours, as GetSysColor gives them (0x00BBGGRR): the face,
+// shadow and highlight of buttons and dialogs; 0 for other indices.
+inline constexpr int COLOR_BTNFACE = 15;
+inline constexpr int COLOR_BTNSHADOW = 16;
+inline constexpr int COLOR_BTNHIGHLIGHT = 20;
+uint32_t PlatformGetSysColor(int index);

@@ -17,6 +17,7 @@
 
 class Fl_Widget;
 struct PlatformBitmap;
+struct PlatformIcon;
 
 namespace platform {
 
@@ -91,6 +92,7 @@ struct PlatformWindowRecord {
     bool checked = false;  // radio buttons
     bool forcedPushed = false;  // BM_SETSTATE
     PlatformBitmap* bitmap = nullptr;
+    PlatformIcon* icon = nullptr;  // WM_SETICON
     platform::ListBoxState list;
     platform::TrackBarState track;
 
@@ -139,6 +141,8 @@ LRESULT DialogWindowProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lP
 LRESULT ControlProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
 void CreateControlWidget(HWND window);
 bool IsControlClass(const std::string& name, Kind* kind);
+// WM_SETICON of a top-level window; returns the icon set before.
+PlatformIcon* SetWindowIcon(HWND window, PlatformIcon* icon);
 
 // Case-insensitive ASCII comparison.
 int CompareNoCase(const std::string& a, const std::string& b);

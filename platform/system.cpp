@@ -201,6 +201,8 @@ Sound& Audio() {
 bool EnsureAudio(Sound& sound) {
     if (!sound.tried) {
         sound.tried = true;
+        // The program decides what SIGINT and SIGTERM do (PlatformSetCtrlHandler).
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         sound.available = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     }
     return sound.available;
@@ -220,7 +222,12 @@ int PlatformPlaySound(const void* image, size_t size, uint32_t) {
     std::lock_guard<std::mutex> lock(sound.mutex);
     if (!image) {
         if (!sound.available) return 0;
-        CloseDevice(sound);
+        // Closing waits for the device's thread (up to a buffer's length):
+        // stopping only drops what is queued, so that shutdown never waits.
+        if (sound.device) {
+            SDL_PauseAudioDevice(sound.device, 1);
+            SDL_ClearQueuedAudio(sound.device);
+        }
         return 1;
     }
     const uint8_t* bytes = static_cast<const uint8_t*>(image);

@@ -22,6 +22,18 @@ int PlatformResetEvent(PlatformEvent* event);
 int PlatformWaitEvent(PlatformEvent* event, uint32_t milliseconds);
 void PlatformCloseEvent(PlatformEvent* event);
 
+// What ends the program from outside, as SetConsoleCtrlHandler reports it:
+// SIGINT arrives as CTRL_C_EVENT, SIGHUP as CTRL_CLOSE_EVENT and SIGTERM as
+// CTRL_SHUTDOWN_EVENT. Once a handler is set these signals no longer end the
+// process; the handler runs on a thread of the layer (never inside the
+// signal), once per signal. A handler that returns 0 lets the signal end the
+// process as it would have. A null handler restores the default. 1 on success.
+inline constexpr uint32_t CTRL_C_EVENT = 0;
+inline constexpr uint32_t CTRL_CLOSE_EVENT = 2;
+inline constexpr uint32_t CTRL_SHUTDOWN_EVENT = 6;
+using PlatformCtrlHandler = int (*)(uint32_t ctrlType);
+int PlatformSetCtrlHandler(PlatformCtrlHandler handler);
+
 // A monotonic millisecond counter kept to 32 bits (it wraps).
 uint32_t PlatformTickCount();
 void PlatformSleep(uint32_t milliseconds);

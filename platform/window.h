@@ -45,6 +45,7 @@ inline constexpr uint32_t WM_CLOSE = 0x0010;
 inline constexpr uint32_t WM_QUIT = 0x0012;
 inline constexpr uint32_t WM_ERASEBKGND = 0x0014;
 inline constexpr uint32_t WM_SHOWWINDOW = 0x0018;
+inline constexpr uint32_t WM_SETICON = 0x0080;  // wParam ICON_BIG or ICON_SMALL, lParam a PlatformIcon*
 inline constexpr uint32_t WM_WINDOWPOSCHANGED = 0x0047;
 inline constexpr uint32_t WM_KEYDOWN = 0x0100;
 inline constexpr uint32_t WM_KEYUP = 0x0101;
@@ -69,6 +70,11 @@ inline constexpr uint32_t WM_MBUTTONUP = 0x0208;
 inline constexpr uint32_t WM_QUERYNEWPALETTE = 0x030F;
 inline constexpr uint32_t WM_PALETTECHANGED = 0x0311;
 inline constexpr uint32_t WM_USER = 0x0400;
+
+// WM_SETICON sizes: the default window procedure shows the icon in the
+// window's frame and task bar entry and returns the one set before.
+inline constexpr uint32_t ICON_SMALL = 0;
+inline constexpr uint32_t ICON_BIG = 1;
 
 // Window styles.
 inline constexpr uint32_t WS_OVERLAPPED = 0x00000000;
@@ -238,6 +244,10 @@ int PlatformGetMessage(PlatformMessage* message, HWND window, uint32_t first, ui
 int PlatformPeekMessage(PlatformMessage* message, HWND window, uint32_t first, uint32_t last, uint32_t remove);
 // Waits until a message is there, without taking it.
 int PlatformWaitMessage();
+// The same with a time-out, as MsgWaitForMultipleObjects(0, null, FALSE,
+// milliseconds, QS_ALLINPUT) waits: 1 as soon as a message is there, 0 when
+// the time ran out first.
+int PlatformWaitMessageTimeout(uint32_t milliseconds);
 // Key-down messages that carry a character post WM_CHAR (WM_SYSCHAR with Alt).
 int PlatformTranslateMessage(const PlatformMessage* message);
 // Calls the window procedure (or a timer's procedure); returns its result.

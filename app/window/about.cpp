@@ -16,9 +16,6 @@ namespace {
 // The palette index nearest to the dialog face colour, found with the logo.
 uint8_t g_faceIndex = 0;
 
-// The layer draws dialogs in the toolkit's default face grey.
-constexpr uint8_t kFaceRed = 192, kFaceGreen = 192, kFaceBlue = 192;
-
 void CreateLogoWindow(HWND box) {
     PlatformRect boxRect{}, placeholder{}, logoRect{};
     PlatformGetWindowRect(box, &boxRect);
@@ -76,7 +73,8 @@ int DrawLogo(HWND, GribBitmap* surface, uint32_t) {
     if (!g_viewer.logoImage) {
         g_viewer.logoImage = GRIB_LoadPCX(g_viewer.logoName, nullptr);
         if (!g_viewer.logoImage) FatalError("Could not load the Quilfen Logo image!");
-        g_faceIndex = uint8_t(GRIB_NearestColor(g_viewer.palette, GRIB_RGB(kFaceRed, kFaceGreen, kFaceBlue)));
+        const uint32_t face = PlatformGetSysColor(COLOR_BTNFACE);
+        g_faceIndex = uint8_t(GRIB_NearestColor(g_viewer.palette, GRIB_RGB(uint8_t(face), uint8_t(face >> 8), uint8_t(face >> 16))));
         GribBitmap* logo = g_viewer.logoImage;
         for (uint32_t y = 0; y < logo->height; ++y) {
             uint8_t* row = logo->pixels + size_t(y) * logo->pitch;

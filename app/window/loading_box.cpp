@@ -70,6 +70,7 @@ void StartLoadingBox() {
 }
 
 void ShowLoadingStatus(const char* text) {
+    EndIfQuitRequested();
     HWND box = g_box;
     if (!box) return;
     PlatformSetDlgItemText(box, IDC_LOADING_STATUS, text);
@@ -78,7 +79,10 @@ void ShowLoadingStatus(const char* text) {
         PlatformGetDlgItemText(box, IDC_LOADING_STATUS, shown, sizeof shown);
         Trace("status %s", shown);
     }
-    if (uint32_t delay = StatusDelay()) PlatformSleep(delay);
+    for (uint32_t waited = 0; waited < StatusDelay(); waited += 10) {
+        PlatformSleep(10);
+        EndIfQuitRequested();
+    }
 }
 
 void CloseLoadingBox() {

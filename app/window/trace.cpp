@@ -145,3 +145,13 @@ int TracedDrawView(HWND window, GribBitmap* surface, uint32_t elapsed) {
 void TraceIdle() { ++g_idle; }
 
 std::string TraceCounters() { return "frames=" + std::to_string(g_frames) + " idle=" + std::to_string(g_idle); }
+
+LRESULT TracedViewEvents(HWND window, uint32_t message, WPARAM first, LPARAM second) {
+    const LRESULT result = ViewEvents(window, message, first, second);
+    if (message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP) {
+        const ViewerUnit* unit = g_viewer.currentUnit;
+        Trace("view %u %u %u spin=%.6f", message, LOWORD(uintptr_t(second)), HIWORD(uintptr_t(second)),
+              unit ? unit->spin : 0.0);
+    }
+    return result;
+}

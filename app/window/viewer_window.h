@@ -19,6 +19,10 @@ void SplitCommandLine(const char* text);
 // The switches N (toggles scaling by screen width) and "kelpo" (hidden keys).
 void ApplySwitches();
 
+// After a signal asked for the end: the shutdown steps, as after the loop
+// (does not return). Nothing when no signal came.
+void EndIfQuitRequested();
+
 LRESULT MainWndProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
 void CreateViewWindow();
 
@@ -49,5 +53,8 @@ std::string TraceRect(HWND window);
 // Counts frames drawn while tracing (the view's draw callback then wraps DrawView).
 int TracedDrawView(HWND window, GribBitmap* surface, uint32_t elapsed);
 void TraceIdle();
+// The view's event callback while tracing: ViewEvents, then a "view" line
+// for each mouse message it handled.
+LRESULT TracedViewEvents(HWND window, uint32_t message, WPARAM first, LPARAM second);
 // "frames=N idle=N": frames drawn and idle passes of the loop so far.
 std::string TraceCounters();

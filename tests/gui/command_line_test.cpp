@@ -9,61 +9,47 @@
 
 namespace {
 
-std::vector<std::string> Split(const char* text) {
-    g_viewer.arguments.clear();
-    SplitCommandLine(text);
-    return g_viewer.arguments;
-}
-
-void Apply(const char* text) {
-    g_viewer.scaleByScreen = true;
-    g_viewer.hiddenKeys = false;
-    Split(text);
-    ApplySwitches();
-}
-
 TEST(CommandLine, SplitsOnBlanksAndTabsAndHonoursQuotes) {
-    EXPECT_EQ(Split("  one\ttwo   three "), (std::vector<std::string>{"one", "two", "three"}));
-    EXPECT_EQ(Split("\"a b\" c"), (std::vector<std::string>{"a b", "c"}));
-    EXPECT_EQ(Split("x \"\" y"), (std::vector<std::string>{"x", "", "y"}));
-    EXPECT_EQ(Split("x \"open ended"), (std::vector<std::string>{"x"}));
-    EXPECT_EQ(Split("x \""), (std::vector<std::string>{"x"}));
-    EXPECT_TRUE(Split("").empty());
-    EXPECT_TRUE(Split(nullptr).empty());
-    // The list grows with each call.
-    g_viewer.arguments.clear();
-    SplitCommandLine("a");
-    SplitCommandLine("b");
-    EXPECT_EQ(g_viewer.arguments, (std::vector<std::string>{"a", "b"}));
+    const struct {
+        const char* text;
+        std::vector<std::string> arguments;
+    } cases[] = {
+        {"  one\ttwo   three ", {"one", "two", "three"}},
+        {"\"a b\" c", {"a b", "c"}},
+        {"x \"\" y", {"x", "", "y"}},
+        {"x \"open ended", {"x"}},
+        {"x \"", {"x"}},
+        {"", {}},
+        {nullptr, {}},
+    };
+    for (const auto& c : cases) {
+        g_viewer.arguments = {"kept"};
+        SplitCommandLine(c.text);
+        std::vector<std::string> expected{"kept"};
+        expected.insert(expected.end(), c.arguments.begin(), c.arguments.end());
+        EXPECT_EQ(g_viewer.arguments, expected) << (c.text ? c.text : "null");
+    }
 }
 
-TEST(CommandLine, SwitchNTogglesScalingByScreen) {
-    Apply("-N");
-    EXPECT_FALSE(g_viewer.scaleByScreen);
-    Apply("-N /n");
-    EXPECT_TRUE(g_viewer.scaleByScreen);
-    Apply("/nothing");
-    EXPECT_FALSE(g_viewer.scaleByScreen);
-    Apply("\"-N\"");
-    EXPECT_FALSE(g_viewer.scaleByScreen);
-    Apply("N");
-    EXPECT_TRUE(g_viewer.scaleByScreen);
-    Apply("\"-N");
-    EXPECT_TRUE(g_viewer.scaleByScreen);
-}
-
-TEST(CommandLine, KelpoEnablesTheHiddenKeys) {
-    Apply("-KELPO");
-    EXPECT_TRUE(g_viewer.hiddenKeys);
-    Apply("/kelpo");
-    EXPECT_TRUE(g_viewer.hiddenKeys);
-    Apply("kelpo");
-    EXPECT_FALSE(g_viewer.hiddenKeys);
-    Apply("-kelpos");
-    EXPECT_FALSE(g_viewer.hiddenKeys);
-    Apply("--help");
-    EXPECT_FALSE(g_viewer.hiddenKeys);
-    EXPECT_TRUE(g_viewer.scaleByScreen);
+TEST(CommandLine, NTogglesScalingByScreenAndKelpoEnablesTheHiddenKeys) {
+    const struct {
+        const char* text;
+        bool scaleByScreen, hiddenKeys;
+    } cases[] = {
+        {"-N", false, false},      {"-N /n", true, false},      {"/nothing", false, false},
+        {"\"-N\"", false, false},  {"N", true, false},          {"\"-N", true, false},
+        {"-KELPO", true, true},    {"/kelpo", true, true},      {"kelpo", true, false},
+        {"-kelpos", true, false},  {"--help --uncapped", true, false},
+    };
+    for (const auto& c : cases) {
+        g_viewer.scaleByScreen = true;
+        g_viewer.hiddenKeys = false;
+        g_viewer.arguments.clear();
+        SplitCommandLine(c.text);
+        ApplySwitches();
+        EXPECT_EQ(g_viewer.scaleByScreen, c.scaleByScreen) << c.text;
+        EXPECT_EQ(g_viewer.hiddenKeys, c.hiddenKeys) << c.text;
+    }
 }
 
 }  // namespace

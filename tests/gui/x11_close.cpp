@@ -16,3 +16,19 @@ bool SendDeleteWindow(unsigned long window) {
     XCloseDisplay(display);
     return true;
 }
+
+long IconWidth(unsigned long window) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return 0;
+    Atom type;
+    int format;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    long width = 0;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), 0, 2, False, AnyPropertyType,
+                           &type, &format, &count, &after, &data) == Success && data && count >= 2 && format == 32)
+        width = reinterpret_cast<long*>(data)[0];
+    if (data) XFree(data);
+    XCloseDisplay(display);
+    return width;
+}
