@@ -1,5 +1,7 @@
 #include "grib/env/names.h"
 
+#include <cstring>
+
 namespace {
 
 int Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
@@ -19,6 +21,11 @@ bool GRIB_HasPrefix(const char* text, const char* prefix) {
         if (!*text || Lower(static_cast<unsigned char>(*text)) != Lower(static_cast<unsigned char>(*prefix)))
             return false;
     return true;
+}
+
+bool GRIB_HasSuffix(const char* text, const char* suffix) {
+    size_t n = std::strlen(text), k = std::strlen(suffix);
+    return n >= k && GRIB_SameName(text + n - k, suffix);
 }
 
 std::string GRIB_BaseName(const char* path) {

@@ -7,5 +7,7 @@
 bool GRIB_SameName(const char* a, const char* b);
 // True when text begins with prefix.
 bool GRIB_HasPrefix(const char* text, const char* prefix);
+// True when text ends with suffix (a file extension, say).
+bool GRIB_HasSuffix(const char* text, const char* suffix);
 // The file name of a path (\ or / separated) without its extension.
 std::string GRIB_BaseName(const char* path);

@@ -9,67 +9,6 @@
 
 #include "script/script_file.h"
 
-const std::vector<ScriptOpInfo>& ScriptOps() {
-    static const std::vector<ScriptOpInfo> ops = {
-        {"move", 0x10001000, 2, "pa"},
-        {"turn", 0x10002000, 2, "pa"},
-        {"spin", 0x10003000, 2, "pa"},
-        {"stop_spin", 0x10004000, 2, "pa"},
-        {"show", 0x10005000, 1, "p"},
-        {"hide", 0x10006000, 1, "p"},
-        {"cache_on", 0x10007000, 1, "p"},
-        {"cache_off", 0x10008000, 1, "p"},
-        {"host_a", 0x10009000, 1, "i"},
-        {"host_b", 0x1000A000, 1, "i"},
-        {"move_now", 0x1000B000, 2, "pa"},
-        {"turn_now", 0x1000C000, 2, "pa"},
-        {"shade_on", 0x1000D000, 1, "p"},
-        {"shade_off", 0x1000E000, 1, "p"},
-        {"host_c", 0x1000F000, 1, "i"},
-        {"wait_turn", 0x10011000, 2, "pa"},
-        {"wait_move", 0x10012000, 2, "pa"},
-        {"sleep", 0x10013000, 0, ""},
-        {"push", 0x10021001, 1, "i"},
-        {"push_local", 0x10021002, 1, "l"},
-        {"push_static", 0x10021004, 1, "s"},
-        {"allocate", 0x10022000, 0, ""},
-        {"pop_local", 0x10023002, 1, "l"},
-        {"pop_static", 0x10023004, 1, "s"},
-        {"drop", 0x10024000, 0, ""},
-        {"add", 0x10031000, 0, ""},
-        {"sub", 0x10032000, 0, ""},
-        {"mul", 0x10033000, 0, ""},
-        {"div", 0x10034000, 0, ""},
-        {"bit_and", 0x10035000, 0, ""},
-        {"bit_or", 0x10036000, 0, ""},
-        {"bit_xor", 0x10037000, 0, ""},
-        {"bit_not", 0x10038000, 0, ""},
-        {"random", 0x10041000, 0, ""},
-        {"get_value", 0x10042000, 0, ""},
-        {"less", 0x10051000, 0, ""},
-        {"less_equal", 0x10052000, 0, ""},
-        {"greater", 0x10053000, 0, ""},
-        {"greater_equal", 0x10054000, 0, ""},
-        {"equal", 0x10055000, 0, ""},
-        {"not_equal", 0x10056000, 0, ""},
-        {"and", 0x10057000, 0, ""},
-        {"or", 0x10058000, 0, ""},
-        {"xor", 0x10059000, 0, ""},
-        {"not", 0x1005A000, 0, ""},
-        {"start", 0x10061000, 2, "fn"},
-        {"call", 0x10062000, 2, "fn"},
-        {"call_external", 0x10063000, 2, "en"},
-        {"jump", 0x10064000, 1, "j"},
-        {"return", 0x10065000, 0, ""},
-        {"jump_if_zero", 0x10066000, 1, "j"},
-        {"signal", 0x10067000, 0, ""},
-        {"set_signal_mask", 0x10068000, 0, ""},
-        {"host_d", 0x10071000, 1, "i"},
-        {"set_value", 0x10082000, 0, ""},
-    };
-    return ops;
-}
-
 namespace {
 
 struct Token {
