@@ -16,6 +16,13 @@ bool GRIB_SameName(const char* a, const char* b) {
     }
 }
 
+bool GRIB_SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(static_cast<unsigned char>(a[i])) != Lower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
 bool GRIB_HasPrefix(const char* text, const char* prefix) {
     for (; *prefix; ++text, ++prefix)
         if (!*text || Lower(static_cast<unsigned char>(*text)) != Lower(static_cast<unsigned char>(*prefix)))

@@ -24,9 +24,7 @@ std::string Backslashed(std::string s) {
     return s;
 }
 
-bool SamePath(const std::string& a, const std::string& b) {
-    return GRIB_SameName(Backslashed(a).c_str(), Backslashed(b).c_str());
-}
+bool SamePath(const std::string& a, const std::string& b) { return GRIB_SameName(Backslashed(a), Backslashed(b)); }
 
 int32_t FileUnits(double v) { return int32_t(std::lround(v * KIT_FILE_UNITS)); }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "grib/env/names.h"
 #include "script/script_file.h"
 
 namespace {
@@ -15,11 +16,6 @@ struct Token {
     std::string text;
     bool quoted = false;
 };
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -190,8 +186,9 @@ struct Assembler {
             break;
         }
         case 'a': {
-            std::string l = Lower(t.text);
-            if (!t.quoted && (l == "x" || l == "y" || l == "z")) found = l[0] - 'x';
+            static const char* const kAxes[] = {"x", "y", "z"};
+            for (int32_t k = 0; k < 3 && !t.quoted; k++)
+                if (GRIB_SameName(t.text, kAxes[k])) found = k;
             break;
         }
         default: break;
@@ -228,23 +225,24 @@ struct Assembler {
         }
         if (toks.empty()) return true;
         if (toks[0].quoted) return Fail(line, "expected an instruction");
-        const std::string word = Lower(toks[0].text);
+        const std::string& word = toks[0].text;
+        auto is = [&](const char* w) { return GRIB_SameName(word, w); };
 
-        if (word == "version") {
+        if (is("version")) {
             if (toks.size() != 2 || !Value(toks[1])) return Fail(line, "version takes one number");
             version = *Value(toks[1]);
             return true;
         }
-        if (word == "function") {
+        if (is("function")) {
             if (toks.size() != 2) return Fail(line, "function takes one name");
             currentFunction = toks[1].text;
             functions.push_back(currentFunction);
             starts.push_back(static_cast<int32_t>(code.size()));
             return true;
         }
-        if (word == "piece" || word == "pieces") return Names(line, toks, 1, pieces);
-        if (word == "external" || word == "externals") return Names(line, toks, 1, externals);
-        if (word == "static") {
+        if (is("piece") || is("pieces")) return Names(line, toks, 1, pieces);
+        if (is("external") || is("externals")) return Names(line, toks, 1, externals);
+        if (is("static")) {
             if (toks.size() < 2) return Fail(line, "expected a name");
             for (size_t i = 1; i < toks.size(); i++) {
                 if (toks[i].quoted || ParseInt(toks[i].text)) return Fail(line, "bad static name");
@@ -252,13 +250,13 @@ struct Assembler {
             }
             return true;
         }
-        if (word == "statics") {
+        if (is("statics")) {
             auto v = toks.size() == 2 ? Value(toks[1]) : std::nullopt;
             if (!v || *v < 0 || *v > SCRIPT_MAX_STATICS) return Fail(line, "statics takes a count (0-65536)");
             if (*v > staticCount) staticCount = *v;
             return true;
         }
-        if (word == "local") {
+        if (is("local")) {
             if (toks.size() < 2) return Fail(line, "expected a name");
             int32_t& n = localCount[currentFunction];
             for (size_t i = 1; i < toks.size(); i++) {
@@ -268,14 +266,14 @@ struct Assembler {
             }
             return true;
         }
-        if (word == "const") {
+        if (is("const")) {
             if (toks.size() != 3 || toks[1].quoted || ParseInt(toks[1].text)) return Fail(line, "const takes a name and a value");
             auto v = Value(toks[2]);
             if (!v) return Fail(line, "const takes a name and a value");
             consts[toks[1].text] = *v;
             return true;
         }
-        if (word == "word" || word == "words") {
+        if (is("word") || is("words")) {
             if (toks.size() < 2) return Fail(line, "word takes values");
             for (size_t i = 1; i < toks.size(); i++) {
                 pending.push_back({'i', toks[i], code.size(), line, currentFunction});
@@ -283,9 +281,9 @@ struct Assembler {
             }
             return true;
         }
-        std::string name = word == "push_const" ? "push" : word;
+        const std::string_view name = is("push_const") ? std::string_view("push") : std::string_view(word);
         for (const ScriptOpInfo& op : ScriptOps()) {
-            if (name != op.name) continue;
+            if (!GRIB_SameName(name, op.name)) continue;
             if (static_cast<int>(toks.size()) - 1 != op.operandCount)
                 return Fail(line, std::string(op.name) + " takes " + std::to_string(op.operandCount) + " operand(s)");
             code.push_back(op.opcode);
