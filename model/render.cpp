@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "grib/display/bitmap.h"
@@ -97,8 +98,8 @@ void PainterSort(SceneEntry& e) {
     }
     const int32_t kept = i;
     e.drawnCount = kept;
-    std::vector<PaintExtent>& extents = e.extents;
-    extents.resize(size_t(kept));
+    e.extents.resize(size_t(kept));
+    const std::span<PaintExtent> extents(e.extents);
     for (int32_t a = 0; a < kept; ++a) {
         refs[size_t(a)].inFrontCount = 0;
         refs[size_t(a)].visited = 0;
