@@ -7,9 +7,10 @@
 
 #include <vector>
 
+// With a stack the caller keeps, so that a walk every frame allocates nothing.
 template <class F>
-void ForEachPiece(Piece* root, F&& visit, bool childFirst = false) {
-    std::vector<Piece*> stack;
+void ForEachPieceWith(std::vector<Piece*>& stack, Piece* root, F&& visit, bool childFirst = false) {
+    stack.clear();
     if (root) stack.push_back(root);
     while (!stack.empty()) {
         Piece* p = stack.back();
@@ -21,6 +22,12 @@ void ForEachPiece(Piece* root, F&& visit, bool childFirst = false) {
         if (later) stack.push_back(later);
         if (first) stack.push_back(first);
     }
+}
+
+template <class F>
+void ForEachPiece(Piece* root, F&& visit, bool childFirst = false) {
+    std::vector<Piece*> stack;
+    ForEachPieceWith(stack, root, visit, childFirst);
 }
 
 template <class F>

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "grib/display/bitmap.h"
@@ -25,11 +26,11 @@ int32_t AddSat(int32_t a, int64_t b) { return int32_t(std::clamp<int64_t>(int64_
 int32_t WrapMul(int32_t a, int32_t b) { return int32_t(uint32_t(a) * uint32_t(b)); }
 int32_t WrapSub(int32_t a, int32_t b) { return int32_t(uint32_t(a) - uint32_t(b)); }
 
-void Project(Piece* root, int32_t W, int32_t H, const ViewParams& v) {
+void Project(SceneEntry& e, int32_t W, int32_t H, const ViewParams& v) {
     const double s = v.scale * v.baseScale;
     const double k = s / (2.0 * std::max(W, H)) * 256.0;
     const int32_t hw = W / 2, hh = H / 2;
-    ForEachPiece(root, [&](Piece* p) {
+    ForEachPieceWith(e.walk, e.root, [&](Piece* p) {
         if (!EnsureWorkVertices(p) || !p->workVertices) return;
         for (int32_t i = 0; i < p->vertexCount; ++i) {
             WorkVertex& w = p->workVertices[i];
@@ -58,13 +59,8 @@ bool FacesViewer(const PolygonRef& r) {
            WrapMul(WrapSub(q2.screenX, q0.screenX), WrapSub(q1.screenY, q0.screenY));
 }
 
-struct Extent {
-    double minX, maxX, minY, maxY, meanZ;
-    bool empty;
-};
-
-Extent ExtentOf(const PolygonRef& r) {
-    Extent e{0, 0, 0, 0, 0, true};
+PaintExtent ExtentOf(const PolygonRef& r) {
+    PaintExtent e{0, 0, 0, 0, 0, true};
     const PiecePolygon* g = r.polygon;
     const WorkVertex* w = r.piece->workVertices;
     double sumZ = 0;
@@ -84,7 +80,7 @@ Extent ExtentOf(const PolygonRef& r) {
     return e;
 }
 
-int32_t Compare(const Extent& a, const Extent& b) {
+int32_t Compare(const PaintExtent& a, const PaintExtent& b) {
     if (a.empty || b.empty) return 0;
     if (a.maxX < b.minX || b.maxX < a.minX || a.maxY < b.minY || b.maxY < a.minY) return 0;
     return TruncSat((a.meanZ - b.meanZ) * 4096);
@@ -102,7 +98,8 @@ void PainterSort(SceneEntry& e) {
     }
     const int32_t kept = i;
     e.drawnCount = kept;
-    std::vector<Extent> extents(static_cast<size_t>(kept));
+    e.extents.resize(size_t(kept));
+    const std::span<PaintExtent> extents(e.extents);
     for (int32_t a = 0; a < kept; ++a) {
         refs[size_t(a)].inFrontCount = 0;
         refs[size_t(a)].visited = 0;
@@ -119,17 +116,14 @@ void PainterSort(SceneEntry& e) {
         }
     // Depth-first: what a reference lists is drawn before it.
     e.orderedCount = 0;
-    struct Frame {
-        int32_t ref;
-        int32_t next;
-    };
-    std::vector<Frame> stack;
+    std::vector<PaintFrame>& stack = e.frames;
+    stack.clear();
     for (int32_t start = 0; start < kept; ++start) {
         if (refs[size_t(start)].visited) continue;
         refs[size_t(start)].visited = 1;
         stack.push_back({start, 0});
         while (!stack.empty()) {
-            Frame& f = stack.back();
+            PaintFrame& f = stack.back();
             PolygonRef& r = refs[size_t(f.ref)];
             if (f.next < r.inFrontCount) {
                 int32_t n = r.inFront[f.next++];
@@ -233,7 +227,7 @@ void RenderTree(int32_t handle, GribBitmap* surface, const ViewParams* view) {
     const int32_t W = int32_t(std::min<uint32_t>(surface->width, 65535));
     const int32_t H = int32_t(std::min<uint32_t>(surface->height, 65535));
     if (W <= 0 || H <= 0) return;
-    Project(e->root, W, H, *view);
+    Project(*e, W, H, *view);
     GribImage image{};
     if (view->depthMode) {
         e->drawnCount = e->polygonCount;

@@ -34,20 +34,26 @@ int32_t RegisterTree(Piece* root) {
     e.polygonCount = int32_t(e.references.size());
     e.scratch.resize(e.references.size());
     e.order.resize(e.references.size());
+    e.extents.reserve(e.references.size());
+    e.frames.reserve(e.references.size());
+    size_t pieces = 0;
+    ForEachPiece(root, [&](Piece*) { ++pieces; });
+    e.walk.reserve(pieces);
+    e.posed.reserve(pieces);
     return int32_t(index) + 1;
 }
 
 void UnregisterTree(int32_t handle) {
     SceneEntry* e = SceneEntryOf(handle);
     if (!e) return;
-    *e = SceneEntry{};  // releases references, scratch, order and depth buffer
+    *e = SceneEntry{};  // releases the polygon lists, the depth buffer and the working space
 }
 
 void SetRenderOptions(int32_t handle, int32_t outline, int32_t fill, int32_t solidOverride, int32_t lit,
                       int32_t outlineColour, int32_t overrideColour) {
     SceneEntry* e = SceneEntryOf(handle);
     if (!e) return;
-    ForEachPiece(e->root, [&](Piece* p) {
+    ForEachPieceWith(e->walk, e->root, [&](Piece* p) {
         p->outline = outline;
         p->fill = fill;
         p->solidOverride = solidOverride;
@@ -94,7 +100,7 @@ void PoseVertex(WorkVertex& v, double ax, double ay, double az, const float* off
 void AnimateTree(int32_t handle) {
     SceneEntry* e = SceneEntryOf(handle);
     if (!e || !e->root) return;
-    ForEachPiece(e->root, [](Piece* p) {
+    ForEachPieceWith(e->walk, e->root, [](Piece* p) {
         if (!EnsureWorkVertices(p) || !p->workVertices) return;
         for (int32_t i = 0; i < p->vertexCount; ++i) {
             p->workVertices[i].x = p->vertices[i][0];
@@ -102,15 +108,11 @@ void AnimateTree(int32_t handle) {
             p->workVertices[i].z = p->vertices[i][2];
         }
     });
-    // The posed pieces with the index of their parent (-1 for the root).
-    struct Posed {
-        Piece* piece;
-        int32_t parent;
-    };
-    std::vector<Posed> posed{{e->root, -1}};
+    std::vector<PosedPiece>& posed = e->posed;
+    posed.assign(1, {e->root, -1});
     for (size_t i = 0; i < posed.size(); ++i)
         for (Piece* c = posed[i].piece->child; c; c = c->sibling) posed.push_back({c, int32_t(i)});
-    for (const Posed& x : posed) {
+    for (const PosedPiece& x : posed) {
         Piece* p = x.piece;
         if (!p->workVertices) continue;
         for (int32_t q = int32_t(&x - posed.data()); q >= 0; q = posed[size_t(q)].parent) {

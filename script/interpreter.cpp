@@ -6,66 +6,12 @@
 #include <cstdlib>
 
 #include "script/instance.h"
+#include "script/opcodes.h"
 #include "script/script_file.h"
 
 namespace {
 
-enum : int32_t {
-    OP_MOVE = 0x10001000,
-    OP_TURN = 0x10002000,
-    OP_SPIN = 0x10003000,
-    OP_STOP_SPIN = 0x10004000,
-    OP_SHOW = 0x10005000,
-    OP_HIDE = 0x10006000,
-    OP_CACHE_ON = 0x10007000,
-    OP_CACHE_OFF = 0x10008000,
-    OP_HOST_A = 0x10009000,
-    OP_HOST_B = 0x1000A000,
-    OP_MOVE_NOW = 0x1000B000,
-    OP_TURN_NOW = 0x1000C000,
-    OP_SHADE_ON = 0x1000D000,
-    OP_SHADE_OFF = 0x1000E000,
-    OP_HOST_C = 0x1000F000,
-    OP_WAIT_TURN = 0x10011000,
-    OP_WAIT_MOVE = 0x10012000,
-    OP_SLEEP = 0x10013000,
-    OP_PUSH = 0x10021000,
-    OP_ALLOCATE = 0x10022000,
-    OP_POP = 0x10023000,
-    OP_DROP = 0x10024000,
-    OP_ADD = 0x10031000,
-    OP_SUB = 0x10032000,
-    OP_MUL = 0x10033000,
-    OP_DIV = 0x10034000,
-    OP_BIT_AND = 0x10035000,
-    OP_BIT_OR = 0x10036000,
-    OP_BIT_XOR = 0x10037000,
-    OP_BIT_NOT = 0x10038000,
-    OP_RANDOM = 0x10041000,
-    OP_GET_VALUE = 0x10042000,
-    OP_LESS = 0x10051000,
-    OP_LESS_EQUAL = 0x10052000,
-    OP_GREATER = 0x10053000,
-    OP_GREATER_EQUAL = 0x10054000,
-    OP_EQUAL = 0x10055000,
-    OP_NOT_EQUAL = 0x10056000,
-    OP_AND = 0x10057000,
-    OP_OR = 0x10058000,
-    OP_XOR = 0x10059000,
-    OP_NOT = 0x1005A000,
-    OP_START = 0x10061000,
-    OP_CALL = 0x10062000,
-    OP_CALL_EXTERNAL = 0x10063000,
-    OP_JUMP = 0x10064000,
-    OP_RETURN = 0x10065000,
-    OP_JUMP_IF_ZERO = 0x10066000,
-    OP_SIGNAL = 0x10067000,
-    OP_SET_SIGNAL_MASK = 0x10068000,
-    OP_HOST_D = 0x10071000,
-    OP_SET_VALUE = 0x10082000,
-};
 
-constexpr int32_t kFamilyMask = 0x100FF000;
 constexpr int32_t kClassMask = static_cast<int32_t>(0xFF000000u);
 constexpr int32_t kWaitClass = 0x02000000;
 
@@ -150,9 +96,12 @@ void RunThread(ScriptInstance* in, int32_t t) {
     int64_t pc = th.position;
     int32_t a = 0, b = 0, piece = 0, axis = 0;
 
-// Operand words n of the current instruction; the instruction must fit.
-#define NEED(len) \
-    if (pc + (len) > codeSize) goto fault
+// One case per family of the opcode table; an instruction with operands
+// must fit in the code before they are read, and NEXT steps over it.
+#define vmcase(id) case ScriptFamily(OP_##id)
+#define NEED(id) \
+    if (pc + OP_LENGTH_##id > codeSize) goto fault
+#define NEXT(id) pc += OP_LENGTH_##id
 #define OPERAND(n) code[pc + (n)]
 #define POP() (th.top >= 0 ? stack[th.top--] : 0)
 #define PUSH(v)                                                  \
@@ -161,213 +110,214 @@ void RunThread(ScriptInstance* in, int32_t t) {
         if (th.top >= SCRIPT_STACK_SLOTS - 1) goto fault;        \
         stack[++th.top] = pushed_;                               \
     } while (0)
-#define PIECE_AXIS()                                        \
-    NEED(3);                                                \
+#define PIECE_AXIS(id)                                      \
+    NEED(id);                                               \
     piece = OPERAND(1);                                     \
     axis = OPERAND(2);                                      \
     if (!ValidPiece(in, piece, axis)) goto fault
-#define PIECE()                                                       \
-    NEED(2);                                                          \
+#define PIECE(id)                                                     \
+    NEED(id);                                                         \
     piece = OPERAND(1);                                               \
     if (piece < 0 || piece >= f.pieceCount) goto fault
-#define BINARY(expr) \
-    b = POP();       \
-    a = POP();       \
-    PUSH(expr);      \
-    pc += 1;         \
+#define BINARY(id, expr) \
+    b = POP();           \
+    a = POP();           \
+    PUSH(expr);          \
+    NEXT(id);            \
     break
 
     for (int32_t budget = SCRIPT_TURN_LIMIT; budget > 0; budget--) {
         if (pc < 0 || pc >= codeSize) goto fault;
         const int32_t op = code[pc];
-        switch (op & kFamilyMask) {
-        case OP_MOVE:
-            PIECE_AXIS();
+        const int32_t family = ScriptFamily(op);
+        switch (family) {
+        vmcase(MOVE):
+            PIECE_AXIS(MOVE);
             a = POP();  // target
             b = POP();  // speed
             StartMove(in, piece, axis, a, b);
-            pc += 3;
+            NEXT(MOVE);
             break;
-        case OP_TURN:
-            PIECE_AXIS();
+        vmcase(TURN):
+            PIECE_AXIS(TURN);
             a = POP();
             b = POP();
             StartTurn(in, piece, axis, a, b);
-            pc += 3;
+            NEXT(TURN);
             break;
-        case OP_SPIN:
-            PIECE_AXIS();
+        vmcase(SPIN):
+            PIECE_AXIS(SPIN);
             a = POP();  // speed
             b = POP();  // acceleration
             StartSpin(in, piece, axis, a, b);
-            pc += 3;
+            NEXT(SPIN);
             break;
-        case OP_STOP_SPIN:
-            PIECE_AXIS();
+        vmcase(STOP_SPIN):
+            PIECE_AXIS(STOP_SPIN);
             StopSpin(in, piece, axis, POP());
-            pc += 3;
+            NEXT(STOP_SPIN);
             break;
-        case OP_SHOW:
-        case OP_HIDE:
-            PIECE();
-            in->SetPieceVisible(piece, (op & kFamilyMask) == OP_SHOW);
-            pc += 2;
+        vmcase(SHOW):
+        vmcase(HIDE):
+            PIECE(SHOW);
+            in->SetPieceVisible(piece, family == OP_SHOW);
+            NEXT(SHOW);
             break;
-        case OP_CACHE_ON:
-        case OP_CACHE_OFF:
-            PIECE();
-            in->SetPieceCacheFlag(piece, (op & kFamilyMask) == OP_CACHE_ON);
-            pc += 2;
+        vmcase(CACHE_ON):
+        vmcase(CACHE_OFF):
+            PIECE(CACHE_ON);
+            in->SetPieceCacheFlag(piece, family == OP_CACHE_ON);
+            NEXT(CACHE_ON);
             break;
-        case OP_SHADE_ON:
-        case OP_SHADE_OFF:
-            PIECE();
-            in->SetPieceShadeFlag(piece, (op & kFamilyMask) == OP_SHADE_ON);
-            pc += 2;
+        vmcase(SHADE_ON):
+        vmcase(SHADE_OFF):
+            PIECE(SHADE_ON);
+            in->SetPieceShadeFlag(piece, family == OP_SHADE_ON);
+            NEXT(SHADE_ON);
             break;
-        case OP_HOST_A:
-            NEED(2);
+        vmcase(HOST_A):
+            NEED(HOST_A);
             b = POP();
             a = POP();
             in->HostCommandA(OPERAND(1), a, b);
-            pc += 2;
+            NEXT(HOST_A);
             break;
-        case OP_HOST_B:
-            NEED(2);
+        vmcase(HOST_B):
+            NEED(HOST_B);
             in->HostCommandB(OPERAND(1));
-            pc += 2;
+            NEXT(HOST_B);
             break;
-        case OP_HOST_C:
-            NEED(2);
+        vmcase(HOST_C):
+            NEED(HOST_C);
             in->HostCommandC(OPERAND(1), POP());
-            pc += 2;
+            NEXT(HOST_C);
             break;
-        case OP_HOST_D:
-            NEED(2);
+        vmcase(HOST_D):
+            NEED(HOST_D);
             in->HostCommandD(OPERAND(1), POP());
-            pc += 2;
+            NEXT(HOST_D);
             break;
-        case OP_MOVE_NOW: {
-            PIECE_AXIS();
+        vmcase(MOVE_NOW): {
+            PIECE_AXIS(MOVE_NOW);
             a = POP();
             PieceAnimState& s = in->pieceStates[piece];
             s.moveTarget[axis] = a;
             s.moveSpeed[axis] = 0;
             in->SetPiecePosition(piece, axis, a);
-            pc += 3;
+            NEXT(MOVE_NOW);
             break;
         }
-        case OP_TURN_NOW: {
-            PIECE_AXIS();
+        vmcase(TURN_NOW): {
+            PIECE_AXIS(TURN_NOW);
             a = POP();
             PieceAnimState& s = in->pieceStates[piece];
             s.turnTarget[axis] = a & 0xFFFF;
             s.spinAcceleration[axis] = 0;
             s.turnSpeed[axis] = 0;
             in->SetPieceAngle(piece, axis, s.turnTarget[axis]);
-            pc += 3;
+            NEXT(TURN_NOW);
             break;
         }
-        case OP_WAIT_TURN:
-        case OP_WAIT_MOVE:
-            PIECE_AXIS();
+        vmcase(WAIT_TURN):
+        vmcase(WAIT_MOVE):
+            PIECE_AXIS(WAIT_TURN);
             th.waitPiece = piece;
             th.waitAxis = axis;
-            th.state = (op & kFamilyMask) == OP_WAIT_TURN ? SCRIPT_WAIT_TURN : SCRIPT_WAIT_MOVE;
-            th.position = static_cast<int32_t>(pc + 3);
+            th.state = family == OP_WAIT_TURN ? SCRIPT_WAIT_TURN : SCRIPT_WAIT_MOVE;
+            th.position = static_cast<int32_t>(pc + OP_LENGTH_WAIT_TURN);
             return;
-        case OP_SLEEP:
+        vmcase(SLEEP):
             th.sleepLeft = ClampTo32(static_cast<int64_t>(POP()) * Rate(in) / 1000);
             th.state = SCRIPT_SLEEPING;
-            th.position = static_cast<int32_t>(pc + 1);
+            th.position = static_cast<int32_t>(pc + OP_LENGTH_SLEEP);
             return;
-        case OP_PUSH:
-            NEED(2);
-            switch (op & 7) {
-            case 1: PUSH(OPERAND(1)); break;
-            case 2:
+        vmcase(PUSH):  // the whole push family; the source bits pick what
+            NEED(PUSH);
+            switch (ScriptSource(op)) {
+            case ScriptSource(OP_PUSH): PUSH(OPERAND(1)); break;
+            case ScriptSource(OP_PUSH_LOCAL):
                 if (OPERAND(1) < 0 || OPERAND(1) >= SCRIPT_STACK_SLOTS) goto fault;
                 PUSH(stack[OPERAND(1)]);
                 break;
-            case 4:
+            case ScriptSource(OP_PUSH_STATIC):
                 if (OPERAND(1) < 0 || OPERAND(1) >= f.staticCount) goto fault;
                 PUSH(in->statics[OPERAND(1)]);
                 break;
             default: PUSH(0); break;
             }
-            pc += 2;
+            NEXT(PUSH);
             break;
-        case OP_ALLOCATE:
+        vmcase(ALLOCATE):
             if (th.top >= SCRIPT_STACK_SLOTS - 1) goto fault;
             th.top++;
-            pc += 1;
+            NEXT(ALLOCATE);
             break;
-        case OP_POP:
-            NEED(2);
-            switch (op & 7) {
-            case 2:
+        vmcase(POP_LOCAL):  // the whole pop family
+            NEED(POP_LOCAL);
+            switch (ScriptSource(op)) {
+            case ScriptSource(OP_POP_LOCAL):
                 if (OPERAND(1) < 0 || OPERAND(1) >= SCRIPT_STACK_SLOTS) goto fault;
                 a = POP();
                 stack[OPERAND(1)] = a;
                 break;
-            case 4:
+            case ScriptSource(OP_POP_STATIC):
                 if (OPERAND(1) < 0 || OPERAND(1) >= f.staticCount) goto fault;
                 in->statics[OPERAND(1)] = POP();
                 break;
             default: break;
             }
-            pc += 2;
+            NEXT(POP_LOCAL);
             break;
-        case OP_DROP:
+        vmcase(DROP):
             if (th.top >= 0) th.top--;
-            pc += 1;
+            NEXT(DROP);
             break;
-        case OP_ADD: BINARY(Wrap(static_cast<int64_t>(a) + b));
-        case OP_SUB: BINARY(Wrap(static_cast<int64_t>(a) - b));
-        case OP_MUL: BINARY(Wrap(static_cast<int64_t>(a) * b));
-        case OP_DIV: BINARY(Divide(a, b));
-        case OP_BIT_AND: BINARY(a & b);
-        case OP_BIT_OR: BINARY(a | b);
-        case OP_BIT_XOR:
-        case OP_XOR: BINARY(a ^ b);
-        case OP_LESS: BINARY(a < b);
-        case OP_LESS_EQUAL: BINARY(a <= b);
-        case OP_GREATER: BINARY(a > b);
-        case OP_GREATER_EQUAL: BINARY(a >= b);
-        case OP_EQUAL: BINARY(a == b);
-        case OP_NOT_EQUAL: BINARY(a != b);
-        case OP_AND: BINARY(a != 0 && b != 0);
-        case OP_OR: BINARY(a != 0 || b != 0);
-        case OP_RANDOM:
+        vmcase(ADD): BINARY(ADD, Wrap(static_cast<int64_t>(a) + b));
+        vmcase(SUB): BINARY(SUB, Wrap(static_cast<int64_t>(a) - b));
+        vmcase(MUL): BINARY(MUL, Wrap(static_cast<int64_t>(a) * b));
+        vmcase(DIV): BINARY(DIV, Divide(a, b));
+        vmcase(BIT_AND): BINARY(BIT_AND, a & b);
+        vmcase(BIT_OR): BINARY(BIT_OR, a | b);
+        vmcase(BIT_XOR):
+        vmcase(XOR): BINARY(XOR, a ^ b);
+        vmcase(LESS): BINARY(LESS, a < b);
+        vmcase(LESS_EQUAL): BINARY(LESS_EQUAL, a <= b);
+        vmcase(GREATER): BINARY(GREATER, a > b);
+        vmcase(GREATER_EQUAL): BINARY(GREATER_EQUAL, a >= b);
+        vmcase(EQUAL): BINARY(EQUAL, a == b);
+        vmcase(NOT_EQUAL): BINARY(NOT_EQUAL, a != b);
+        vmcase(AND): BINARY(AND, a != 0 && b != 0);
+        vmcase(OR): BINARY(OR, a != 0 || b != 0);
+        vmcase(RANDOM):
             b = POP();  // high
             a = POP();  // low
             PUSH(Wrap(static_cast<int64_t>(a) + ScriptRandom(Wrap(static_cast<int64_t>(b) - a + 1))));
-            pc += 1;
+            NEXT(RANDOM);
             break;
-        case OP_BIT_NOT:
+        vmcase(BIT_NOT):
             a = POP();
             PUSH(~a);
-            pc += 1;
+            NEXT(BIT_NOT);
             break;
-        case OP_NOT:
+        vmcase(NOT):
             a = POP();
             PUSH(a == 0);
-            pc += 1;
+            NEXT(NOT);
             break;
-        case OP_GET_VALUE:
+        vmcase(GET_VALUE):
             a = POP();
             PUSH(in->GetValue(a));
-            pc += 1;
+            NEXT(GET_VALUE);
             break;
-        case OP_SET_VALUE:
+        vmcase(SET_VALUE):
             b = POP();  // value
             a = POP();  // key
             in->SetValue(a, b);
-            pc += 1;
+            NEXT(SET_VALUE);
             break;
-        case OP_START:
-        case OP_CALL: {
-            NEED(3);
+        vmcase(START):
+        vmcase(CALL): {
+            NEED(CALL);
             const int32_t count = OPERAND(2);
             if (count < 0 || count > SCRIPT_STACK_SLOTS) goto fault;
             const int32_t n = AllocateThread(in, OPERAND(1));
@@ -376,8 +326,8 @@ void RunThread(ScriptInstance* in, int32_t t) {
                 for (int32_t i = count - 1; i >= 0; i--) child.stack[i] = POP();
                 child.signalMask = th.signalMask;
             }
-            pc += 3;
-            if ((op & kFamilyMask) == OP_CALL) {
+            NEXT(CALL);
+            if (family == OP_CALL) {
                 th.awaitedThread = n;
                 th.state = SCRIPT_WAIT_CALL;
                 th.position = static_cast<int32_t>(pc);
@@ -385,8 +335,8 @@ void RunThread(ScriptInstance* in, int32_t t) {
             }
             break;
         }
-        case OP_CALL_EXTERNAL: {
-            NEED(3);
+        vmcase(CALL_EXTERNAL): {
+            NEED(CALL_EXTERNAL);
             const int32_t entry = OPERAND(1);
             const int32_t count = OPERAND(2);
             if (entry < 0 || entry >= f.externalCount) goto fault;
@@ -398,19 +348,19 @@ void RunThread(ScriptInstance* in, int32_t t) {
             }
             ScriptExternalTarget* target = f.externals[static_cast<size_t>(entry)].binding;
             if (target && target->call) target->call(target, args);
-            pc += 3;
+            NEXT(CALL_EXTERNAL);
             break;
         }
-        case OP_JUMP:
-            NEED(2);
+        vmcase(JUMP):
+            NEED(JUMP);
             pc = OPERAND(1);
             break;
-        case OP_JUMP_IF_ZERO:
-            NEED(2);
+        vmcase(JUMP_IF_ZERO):
+            NEED(JUMP_IF_ZERO);
             a = POP();
-            pc = a == 0 ? OPERAND(1) : pc + 2;
+            pc = a == 0 ? OPERAND(1) : pc + OP_LENGTH_JUMP_IF_ZERO;
             break;
-        case OP_RETURN:
+        vmcase(RETURN):
             if (th.receiver) {
                 a = POP();
                 th.receiver->Result(a);
@@ -418,7 +368,7 @@ void RunThread(ScriptInstance* in, int32_t t) {
             FreeThread(in, t);
             WakeCallersOf(in, t);
             return;
-        case OP_SIGNAL: {
+        vmcase(SIGNAL): {
             const int32_t mask = POP();
             for (int32_t k = 0; k < SCRIPT_THREADS; k++) {
                 ScriptThread& other = in->threads[k];
@@ -427,13 +377,13 @@ void RunThread(ScriptInstance* in, int32_t t) {
                     WakeCallersOf(in, k);
                 }
             }
-            pc += 1;
+            NEXT(SIGNAL);
             if (th.state == SCRIPT_FREE) return;
             break;
         }
-        case OP_SET_SIGNAL_MASK:
+        vmcase(SET_SIGNAL_MASK):
             th.signalMask = POP();
-            pc += 1;
+            NEXT(SET_SIGNAL_MASK);
             break;
         default:
             goto fault;
@@ -443,7 +393,9 @@ void RunThread(ScriptInstance* in, int32_t t) {
 fault:
     FreeThread(in, t);
 
+#undef vmcase
 #undef NEED
+#undef NEXT
 #undef OPERAND
 #undef POP
 #undef PUSH

@@ -1,9 +1,9 @@
 // Splitting the command line and applying its switches.
-#include <cctype>
 #include <string>
 
 #include "app/viewer_state.h"
 #include "app/window/viewer_window.h"
+#include "grib/env/names.h"
 
 void SplitCommandLine(const char* text) {
     if (!text) return;
@@ -27,22 +27,12 @@ void SplitCommandLine(const char* text) {
     }
 }
 
-namespace {
-
-bool EqualNoCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b)
-        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
-    return *a == *b;
-}
-
-}  // namespace
-
 void ApplySwitches() {
     for (const std::string& argument : g_viewer.arguments) {
         if (argument.empty() || (argument[0] != '-' && argument[0] != '/')) continue;
         if (argument.size() > 1 && (argument[1] == 'N' || argument[1] == 'n')) {
             g_viewer.scaleByScreen = !g_viewer.scaleByScreen;
-        } else if (EqualNoCase(argument.c_str() + 1, "kelpo")) {
+        } else if (GRIB_SameName(argument.c_str() + 1, "kelpo")) {
             g_viewer.hiddenKeys = true;
         }
     }

@@ -1,5 +1,5 @@
-// Internal helpers of the drawing operations: the null-means-screen target
-// and the clip rectangle kept inside the bitmap.
+// Internal helpers of the drawing operations: the target (null means the
+// screen) and the clip rectangle kept inside the bitmap.
 #pragma once
 
 #include <algorithm>
@@ -7,35 +7,11 @@
 
 #include "grib/display/bitmap.h"
 #include "grib/draw/draw.h"
+#include "grib/raster/target.h"
 
 namespace gribdraw {
 
-// Resolves a drawing target: the bitmap itself, or the locked screen for a
-// null target (unlocked again when the object goes). ok() is false when there
-// is nothing to draw into.
-class Target {
-public:
-    explicit Target(GribBitmap* bitmap) : locked_(bitmap == nullptr) {
-        if (locked_) {
-            if (!GRIB_LockScreen(&screen_)) locked_ = false, bitmap_ = nullptr;
-            else bitmap_ = &screen_;
-        } else {
-            bitmap_ = bitmap;
-        }
-    }
-    ~Target() {
-        if (locked_) GRIB_UnlockScreen(&screen_);
-    }
-    Target(const Target&) = delete;
-    Target& operator=(const Target&) = delete;
-    bool ok() const { return bitmap_ && bitmap_->pixels; }
-    GribBitmap* get() const { return bitmap_; }
-
-private:
-    GribBitmap screen_{};
-    GribBitmap* bitmap_ = nullptr;
-    bool locked_;
-};
+using Target = GribTarget;
 
 // Wide rectangles for the clipping arithmetic, so that positions near the
 // ends of the 32-bit range cannot overflow.

@@ -1,5 +1,7 @@
 #include "grib/env/names.h"
 
+#include <cstring>
+
 namespace {
 
 int Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
@@ -14,11 +16,23 @@ bool GRIB_SameName(const char* a, const char* b) {
     }
 }
 
+bool GRIB_SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(static_cast<unsigned char>(a[i])) != Lower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
 bool GRIB_HasPrefix(const char* text, const char* prefix) {
     for (; *prefix; ++text, ++prefix)
         if (!*text || Lower(static_cast<unsigned char>(*text)) != Lower(static_cast<unsigned char>(*prefix)))
             return false;
     return true;
+}
+
+bool GRIB_HasSuffix(const char* text, const char* suffix) {
+    size_t n = std::strlen(text), k = std::strlen(suffix);
+    return n >= k && GRIB_SameName(text + n - k, suffix);
 }
 
 std::string GRIB_BaseName(const char* path) {

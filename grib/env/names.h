@@ -3,9 +3,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 bool GRIB_SameName(const char* a, const char* b);
+// The same over counted text (a 0 byte is a character like any other).
+bool GRIB_SameName(std::string_view a, std::string_view b);
 // True when text begins with prefix.
 bool GRIB_HasPrefix(const char* text, const char* prefix);
+// True when text ends with suffix (a file extension, say).
+bool GRIB_HasSuffix(const char* text, const char* suffix);
 // The file name of a path (\ or / separated) without its extension.
 std::string GRIB_BaseName(const char* path);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "grib/raster/raster.h"
+#include "grib/raster/target.h"
 
 namespace {
 
@@ -143,26 +144,16 @@ void ClipAndDraw(const GribBitmap& b, int32_t x0, int32_t y0, int32_t x1, int32_
 }  // namespace
 
 int GRIB_DrawLine(GribBitmap* target, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t colour) {
-    GribBitmap screen;
-    if (!target) {
-        if (!GRIB_LockScreen(&screen)) return 0;
-        ClipAndDraw(screen, x0, y0, x1, y1, colour);
-        GRIB_UnlockScreen(&screen);
-        return 1;
-    }
-    ClipAndDraw(*target, x0, y0, x1, y1, colour);
+    GribTarget b(target);
+    if (!b.get()) return 0;
+    ClipAndDraw(*b.get(), x0, y0, x1, y1, colour);
     return 1;
 }
 
 int GRIB_DrawPolyline(GribBitmap* target, const int32_t* points, int32_t count, uint8_t colour) {
-    GribBitmap screen;
-    GribBitmap* b = target;
-    if (!b) {
-        if (!GRIB_LockScreen(&screen)) return 0;
-        b = &screen;
-    }
+    GribTarget b(target);
+    if (!b.get()) return 0;
     for (int32_t i = 0; points && i + 1 < count; ++i)
-        ClipAndDraw(*b, points[2 * i], points[2 * i + 1], points[2 * i + 2], points[2 * i + 3], colour);
-    if (!target) GRIB_UnlockScreen(&screen);
+        ClipAndDraw(*b.get(), points[2 * i], points[2 * i + 1], points[2 * i + 2], points[2 * i + 3], colour);
     return 1;
 }

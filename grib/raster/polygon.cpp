@@ -4,6 +4,7 @@
 
 #include "grib/env/env.h"
 #include "grib/raster/raster_internal.h"
+#include "grib/raster/target.h"
 
 using namespace grib_raster;
 
@@ -187,24 +188,6 @@ void DefaultCoords(const GribImage* texture, const int32_t* given, int32_t* out)
     std::copy(corners, corners + 8, out);
 }
 
-// Locks the screen for a null bitmap target and unlocks it on every path.
-struct BitmapTarget {
-    GribBitmap screen{};
-    GribBitmap* bitmap = nullptr;
-    bool locked = false;
-    explicit BitmapTarget(GribBitmap* given) {
-        if (given) {
-            bitmap = given;
-        } else if (GRIB_LockScreen(&screen)) {
-            bitmap = &screen;
-            locked = true;
-        }
-    }
-    ~BitmapTarget() {
-        if (locked) GRIB_UnlockScreen(&screen);
-    }
-};
-
 void TexturedQuad(GribImage* target, const GribImage* texture, const int32_t* vertices, const int32_t* texCoords,
                   int32_t stride, SpanKind kind) {
     Limits lim;
@@ -221,11 +204,11 @@ void TexturedQuad(GribImage* target, const GribImage* texture, const int32_t* ve
 
 void GRIB_DrawTexturedQuad(GribBitmap* target, const GribImage* texture, const int32_t* vertices,
                            const int32_t* texCoords) {
-    BitmapTarget bt(target);
+    GribTarget bt(target);
     Limits lim;
     SpanTarget st;
     SpanTexture tex;
-    if (!bt.bitmap || !vertices || !BitmapLimits(*bt.bitmap, lim, st) || !TextureOf(texture, tex)) return;
+    if (!bt.get() || !vertices || !BitmapLimits(*bt.get(), lim, st) || !TextureOf(texture, tex)) return;
     int32_t coords[8];
     DefaultCoords(texture, texCoords, coords);
     PolygonInput p{vertices, 2, 4, coords, false, false};
@@ -243,10 +226,10 @@ void GRIB_DrawTexturedQuadZLit(GribImage* target, const GribImage* texture, cons
 }
 
 int GRIB_FillPolygon(GribBitmap* target, const int32_t* vertices, int32_t count, uint8_t colour) {
-    BitmapTarget bt(target);
+    GribTarget bt(target);
     Limits lim;
     SpanTarget st;
-    if (!bt.bitmap || !BitmapLimits(*bt.bitmap, lim, st)) return 0;
+    if (!bt.get() || !BitmapLimits(*bt.get(), lim, st)) return 0;
     PolygonInput p{vertices, 2, count, nullptr, false, false};
     return FillPolygonCore(p, lim, SpanKind::Flat, st, nullptr, colour);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "grib/env/env.h"
+#include "grib/env/names.h"
 #include "grib/vfs/vfs.h"
 
 // Every scan below stops at a 0 byte: the text always ends with one (the
@@ -16,16 +17,6 @@
 namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Compares text with word over word's length, ignoring ASCII case. A 0 byte
-// in the text can't equal a character of the word, so this stops there.
-bool StartsWithNoCase(const char* text, const char* word, size_t length) {
-    for (size_t i = 0; i < length; ++i)
-        if (Lower(text[i]) != Lower(word[i])) return false;
-    return true;
-}
 
 // Blanks both comment forms in place; the text keeps its length.
 void RemoveComments(char* p) {
@@ -90,7 +81,7 @@ char* MatchingBrace(char* open) {
 char* FindSection(char* from, const char* bracketed, size_t length) {
     char* p = from;
     while ((p = std::strchr(p, '[')) != nullptr) {
-        if (StartsWithNoCase(p, bracketed, length)) {
+        if (GRIB_HasPrefix(p, bracketed)) {
             return std::strchr(p + length, '{');
         }
         // Not this one: step over its whole body so that sections nested in
@@ -246,7 +237,7 @@ const char* TDF_FindKey(TdfFile* file, const char* key) {
             p = close + 1;
             continue;
         }
-        if (StartsWithNoCase(p, key, keyLength) && p[keyLength] == '=') return p + keyLength + 1;
+        if (GRIB_HasPrefix(p, key) && p[keyLength] == '=') return p + keyLength + 1;
         p = std::strchr(p, ';');
         if (!p) return nullptr;
     }

@@ -1,11 +1,13 @@
 #include "kit/game/game_builder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
+#include "grib/env/names.h"
 #include "kit/archive/archive_writer.h"
 #include "kit/image/bdf_font.h"
 #include "kit/image/gaf_writer.h"
@@ -18,14 +20,12 @@ namespace {
 
 std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-bool SamePath(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] == '/' ? '\\' : a[i], y = b[i] == '/' ? '\\' : b[i];
-        if (std::tolower(static_cast<unsigned char>(x)) != std::tolower(static_cast<unsigned char>(y))) return false;
-    }
-    return true;
+std::string Backslashed(std::string s) {
+    std::replace(s.begin(), s.end(), '/', '\\');
+    return s;
 }
+
+bool SamePath(const std::string& a, const std::string& b) { return GRIB_SameName(Backslashed(a), Backslashed(b)); }
 
 int32_t FileUnits(double v) { return int32_t(std::lround(v * KIT_FILE_UNITS)); }
 

@@ -7,68 +7,8 @@
 #include <optional>
 #include <unordered_map>
 
+#include "grib/env/names.h"
 #include "script/script_file.h"
-
-const std::vector<ScriptOpInfo>& ScriptOps() {
-    static const std::vector<ScriptOpInfo> ops = {
-        {"move", 0x10001000, 2, "pa"},
-        {"turn", 0x10002000, 2, "pa"},
-        {"spin", 0x10003000, 2, "pa"},
-        {"stop_spin", 0x10004000, 2, "pa"},
-        {"show", 0x10005000, 1, "p"},
-        {"hide", 0x10006000, 1, "p"},
-        {"cache_on", 0x10007000, 1, "p"},
-        {"cache_off", 0x10008000, 1, "p"},
-        {"host_a", 0x10009000, 1, "i"},
-        {"host_b", 0x1000A000, 1, "i"},
-        {"move_now", 0x1000B000, 2, "pa"},
-        {"turn_now", 0x1000C000, 2, "pa"},
-        {"shade_on", 0x1000D000, 1, "p"},
-        {"shade_off", 0x1000E000, 1, "p"},
-        {"host_c", 0x1000F000, 1, "i"},
-        {"wait_turn", 0x10011000, 2, "pa"},
-        {"wait_move", 0x10012000, 2, "pa"},
-        {"sleep", 0x10013000, 0, ""},
-        {"push", 0x10021001, 1, "i"},
-        {"push_local", 0x10021002, 1, "l"},
-        {"push_static", 0x10021004, 1, "s"},
-        {"allocate", 0x10022000, 0, ""},
-        {"pop_local", 0x10023002, 1, "l"},
-        {"pop_static", 0x10023004, 1, "s"},
-        {"drop", 0x10024000, 0, ""},
-        {"add", 0x10031000, 0, ""},
-        {"sub", 0x10032000, 0, ""},
-        {"mul", 0x10033000, 0, ""},
-        {"div", 0x10034000, 0, ""},
-        {"bit_and", 0x10035000, 0, ""},
-        {"bit_or", 0x10036000, 0, ""},
-        {"bit_xor", 0x10037000, 0, ""},
-        {"bit_not", 0x10038000, 0, ""},
-        {"random", 0x10041000, 0, ""},
-        {"get_value", 0x10042000, 0, ""},
-        {"less", 0x10051000, 0, ""},
-        {"less_equal", 0x10052000, 0, ""},
-        {"greater", 0x10053000, 0, ""},
-        {"greater_equal", 0x10054000, 0, ""},
-        {"equal", 0x10055000, 0, ""},
-        {"not_equal", 0x10056000, 0, ""},
-        {"and", 0x10057000, 0, ""},
-        {"or", 0x10058000, 0, ""},
-        {"xor", 0x10059000, 0, ""},
-        {"not", 0x1005A000, 0, ""},
-        {"start", 0x10061000, 2, "fn"},
-        {"call", 0x10062000, 2, "fn"},
-        {"call_external", 0x10063000, 2, "en"},
-        {"jump", 0x10064000, 1, "j"},
-        {"return", 0x10065000, 0, ""},
-        {"jump_if_zero", 0x10066000, 1, "j"},
-        {"signal", 0x10067000, 0, ""},
-        {"set_signal_mask", 0x10068000, 0, ""},
-        {"host_d", 0x10071000, 1, "i"},
-        {"set_value", 0x10082000, 0, ""},
-    };
-    return ops;
-}
 
 namespace {
 
@@ -76,11 +16,6 @@ struct Token {
     std::string text;
     bool quoted = false;
 };
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -251,8 +186,9 @@ struct Assembler {
             break;
         }
         case 'a': {
-            std::string l = Lower(t.text);
-            if (!t.quoted && (l == "x" || l == "y" || l == "z")) found = l[0] - 'x';
+            static const char* const kAxes[] = {"x", "y", "z"};
+            for (int32_t k = 0; k < 3 && !t.quoted; k++)
+                if (GRIB_SameName(t.text, kAxes[k])) found = k;
             break;
         }
         default: break;
@@ -289,23 +225,24 @@ struct Assembler {
         }
         if (toks.empty()) return true;
         if (toks[0].quoted) return Fail(line, "expected an instruction");
-        const std::string word = Lower(toks[0].text);
+        const std::string& word = toks[0].text;
+        auto is = [&](const char* w) { return GRIB_SameName(word, w); };
 
-        if (word == "version") {
+        if (is("version")) {
             if (toks.size() != 2 || !Value(toks[1])) return Fail(line, "version takes one number");
             version = *Value(toks[1]);
             return true;
         }
-        if (word == "function") {
+        if (is("function")) {
             if (toks.size() != 2) return Fail(line, "function takes one name");
             currentFunction = toks[1].text;
             functions.push_back(currentFunction);
             starts.push_back(static_cast<int32_t>(code.size()));
             return true;
         }
-        if (word == "piece" || word == "pieces") return Names(line, toks, 1, pieces);
-        if (word == "external" || word == "externals") return Names(line, toks, 1, externals);
-        if (word == "static") {
+        if (is("piece") || is("pieces")) return Names(line, toks, 1, pieces);
+        if (is("external") || is("externals")) return Names(line, toks, 1, externals);
+        if (is("static")) {
             if (toks.size() < 2) return Fail(line, "expected a name");
             for (size_t i = 1; i < toks.size(); i++) {
                 if (toks[i].quoted || ParseInt(toks[i].text)) return Fail(line, "bad static name");
@@ -313,13 +250,13 @@ struct Assembler {
             }
             return true;
         }
-        if (word == "statics") {
+        if (is("statics")) {
             auto v = toks.size() == 2 ? Value(toks[1]) : std::nullopt;
             if (!v || *v < 0 || *v > SCRIPT_MAX_STATICS) return Fail(line, "statics takes a count (0-65536)");
             if (*v > staticCount) staticCount = *v;
             return true;
         }
-        if (word == "local") {
+        if (is("local")) {
             if (toks.size() < 2) return Fail(line, "expected a name");
             int32_t& n = localCount[currentFunction];
             for (size_t i = 1; i < toks.size(); i++) {
@@ -329,14 +266,14 @@ struct Assembler {
             }
             return true;
         }
-        if (word == "const") {
+        if (is("const")) {
             if (toks.size() != 3 || toks[1].quoted || ParseInt(toks[1].text)) return Fail(line, "const takes a name and a value");
             auto v = Value(toks[2]);
             if (!v) return Fail(line, "const takes a name and a value");
             consts[toks[1].text] = *v;
             return true;
         }
-        if (word == "word" || word == "words") {
+        if (is("word") || is("words")) {
             if (toks.size() < 2) return Fail(line, "word takes values");
             for (size_t i = 1; i < toks.size(); i++) {
                 pending.push_back({'i', toks[i], code.size(), line, currentFunction});
@@ -344,9 +281,9 @@ struct Assembler {
             }
             return true;
         }
-        std::string name = word == "push_const" ? "push" : word;
+        const std::string_view name = is("push_const") ? std::string_view("push") : std::string_view(word);
         for (const ScriptOpInfo& op : ScriptOps()) {
-            if (name != op.name) continue;
+            if (!GRIB_SameName(name, op.name)) continue;
             if (static_cast<int>(toks.size()) - 1 != op.operandCount)
                 return Fail(line, std::string(op.name) + " takes " + std::to_string(op.operandCount) + " operand(s)");
             code.push_back(op.opcode);

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "script/opcodes.h"  // ScriptOps(), the instruction table
+
 // Assembles source text into a .cob image. On failure returns false and sets
 // error to "line N: what".
 bool AssembleScript(std::string_view source, std::vector<uint8_t>& out, std::string& error);
@@ -15,14 +17,3 @@ bool AssembleScript(std::string_view source, std::vector<uint8_t>& out, std::str
 // Disassembles a .cob image into source text. Fails (false, error set) when
 // the loader would reject the file.
 bool DisassembleScript(const std::vector<uint8_t>& bytes, std::string& text, std::string& error);
-
-// The instruction names, for the manual and the tools.
-struct ScriptOpInfo {
-    const char* name;
-    int32_t opcode;    // the exact word the assembler writes
-    int operandCount;  // 0, 1 or 2
-    // Operand kinds: 'p' piece, 'a' axis, 'i' integer, 'l' local, 's' static,
-    // 'f' function, 'n' count, 'e' external, 'j' jump target.
-    const char* operands;
-};
-const std::vector<ScriptOpInfo>& ScriptOps();

@@ -8,187 +8,150 @@ using scripttest::ScriptTest;
 using V = std::vector<int32_t>;
 using S = std::vector<std::string>;
 
-class Eval : public ScriptTest {
+constexpr int32_t kEnd = 1234;  // reported last when Main ran to its end
+
+class Interp : public ScriptTest {
 protected:
-    // Runs body at once and returns the value it leaves on top.
-    int32_t Value(const std::string& body) {
-        Load("function Main\n" + body + "\n host_c 1\n return\n");
-        EXPECT_EQ(Start("Main", nullptr, 1), 1);
-        V r = Reported();
-        EXPECT_EQ(r.size(), 1u) << body;
-        return r.empty() ? 0 : r.back();
+    // Runs body ('|' between lines) as Main at once; the values it reported.
+    V Body(const std::string& body, const std::string& head = "piece p\nstatics 2\nexternal ext\n") {
+        std::string lines = body;
+        for (char& c : lines)
+            if (c == '|') c = '\n';
+        Load(head + "function Main\n" + lines + "\npush 1234\nhost_c 1\npush 7\nreturn\n");
+        receiver = Receiver{};
+        EXPECT_EQ(Start("Main", &receiver, 1), 1);
+        EXPECT_EQ(host->activeThreads, 0) << body;
+        return Reported();
     }
+    Receiver receiver;
 };
 
-TEST_F(Eval, ArithmeticWrapsAndKeepsOperandOrder) {
-    EXPECT_EQ(Value("push 2147483647\n push 1\n add"), INT32_MIN);
-    EXPECT_EQ(Value("push -2147483648\n push 1\n sub"), INT32_MAX);
-    EXPECT_EQ(Value("push 10\n push 3\n sub"), 7);
-    EXPECT_EQ(Value("push 65536\n push 65536\n mul"), 0);
-    EXPECT_EQ(Value("push 0x10001\n push 0x10001\n mul"), 0x20001);
-    EXPECT_EQ(Value("push -3\n push 7\n mul"), -21);
+TEST_F(Interp, ValuesOfOneRun) {
+    const struct {
+        const char* body;
+        V reported;
+    } cases[] = {
+        // Arithmetic wraps; the second value pushed is the right operand.
+        {"push 2147483647|push 1|add|host_c 1|push -2147483648|push 1|sub|host_c 1|push 10|push 3|sub|host_c 1",
+         {INT32_MIN, INT32_MAX, 7, kEnd}},
+        {"push 65536|push 65536|mul|host_c 1|push 0x10001|push 0x10001|mul|host_c 1|push -3|push 7|mul|host_c 1",
+         {0, 0x20001, -21, kEnd}},
+        {"push -7|push 2|div|host_c 1|push 7|push -2|div|host_c 1|push 5|push 0|div|host_c 1", {-3, -3, 0, kEnd}},
+        {"push -2147483648|push -1|div|host_c 1|push -2147483648|push -1|mul|host_c 1", {INT32_MIN, INT32_MIN, kEnd}},
+        {"push 12|push 10|bit_and|host_c 1|push 12|push 10|bit_or|host_c 1|push 12|push 10|bit_xor|host_c 1|"
+         "push 12|push 10|xor|host_c 1|push 0|bit_not|host_c 1",
+         {8, 14, 6, 6, -1, kEnd}},
+        {"push 2|push 3|and|host_c 1|push 0|push 3|and|host_c 1|push 0|push 0|or|host_c 1|push 0|push -9|or|host_c 1|"
+         "push 0|not|host_c 1|push 5|not|host_c 1",
+         {1, 0, 0, 1, 1, 0, kEnd}},
+        // Comparisons are signed, the first pushed on the left.
+        {"push -1|push 1|less|host_c 1|push 2|push 1|less|host_c 1|push 2|push 2|less_equal|host_c 1|"
+         "push 3|push 2|less_equal|host_c 1|push 3|push 2|greater|host_c 1|push 2|push 2|greater|host_c 1",
+         {1, 0, 1, 0, 1, 0, kEnd}},
+        {"push 2|push 2|greater_equal|host_c 1|push 1|push 2|greater_equal|host_c 1|push 4|push 4|equal|host_c 1|"
+         "push 4|push 5|equal|host_c 1|push 4|push 5|not_equal|host_c 1",
+         {1, 0, 1, 0, 1, kEnd}},
+        // Pops from an empty stack give 0.
+        {"add|host_c 1|drop|drop|sub|host_c 1|div|host_c 1|not|host_c 1|bit_not|host_c 1", {0, 0, 0, 1, -1, kEnd}},
+        // Locals are stack slots from the bottom; statics start at 0.
+        {"push 10|push 20|push_local 0|host_c 1|push 99|pop_local 0|push_local 0|host_c 1|push_local 1|host_c 1|"
+         "drop|drop|allocate|push_local 0|host_c 1|push_static 1|host_c 1|push 5|pop_static 1|push_static 1|host_c 1",
+         {10, 99, 20, 99, 0, 5, kEnd}},
+        // Push and pop kinds outside the table push 0 and pop nothing.
+        {"word 0x10021000 77|host_c 1|word 0x10021003 77|host_c 1|word 0x10021007 77|host_c 1", {0, 0, 0, kEnd}},
+        {"push 5|word 0x10023000 99|word 0x10023001 99|word 0x10023007 99|host_c 1", {5, kEnd}},
+        // The ignored bits of an opcode don't matter; the family bits do.
+        {"word 0x1FF21FF9 5|host_c 1", {5, kEnd}},
+        {"word 0x00021001 5|push 1|host_c 1", {}},
+        {"push 3|word 0x10099000", {}},
+        // A start outside the function table starts nothing and goes on.
+        {"push 3|start 9 1|start -7 0|host_c 1", {3, kEnd}},
+        // Faults end the thread: endless loops, indices outside the tables, jumps off the code.
+        {"top:|jump top", {}},
+        {"push_local 32", {}}, {"push_local -1", {}}, {"pop_local 32", {}}, {"pop_local -2147483648", {}},
+        {"push_static 2", {}}, {"push_static -1", {}}, {"pop_static 2", {}}, {"pop_static 1000000", {}},
+        {"push_local 31|drop|push 4|pop_static 1|push_static 1|host_c 1", {4, kEnd}},
+        {"jump 100000", {}}, {"jump -1", {}}, {"push 0|jump_if_zero 2147483647", {}},
+        {"call_external 1 0", {}}, {"call_external -1 0", {}}, {"call_external ext -1", {}},
+        {"call_external ext 33", {}}, {"start Main 33", {}}, {"start Main -1", {}}, {"call Main 40", {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Body(c.body), c.reported) << c.body;
+    EXPECT_TRUE(Body("push_static 0", "function X\n return\n").empty());  // no statics at all
 }
 
-TEST_F(Eval, DivisionTruncatesTowardZero) {
-    EXPECT_EQ(Value("push -7\n push 2\n div"), -3);
-    EXPECT_EQ(Value("push 7\n push -2\n div"), -3);
-    EXPECT_EQ(Value("push 10\n push 2\n div"), 5);
-    EXPECT_EQ(Value("push 1\n push 3\n div"), 0);
-}
-
-TEST_F(Eval, BitwiseAndLogical) {
-    EXPECT_EQ(Value("push 12\n push 10\n bit_and"), 8);
-    EXPECT_EQ(Value("push 12\n push 10\n bit_or"), 14);
-    EXPECT_EQ(Value("push 12\n push 10\n bit_xor"), 6);
-    EXPECT_EQ(Value("push 12\n push 10\n xor"), 6);
-    EXPECT_EQ(Value("push 0\n bit_not"), -1);
-    EXPECT_EQ(Value("push 2\n push 3\n and"), 1);
-    EXPECT_EQ(Value("push 0\n push 3\n and"), 0);
-    EXPECT_EQ(Value("push 0\n push 0\n or"), 0);
-    EXPECT_EQ(Value("push 0\n push -9\n or"), 1);
-    EXPECT_EQ(Value("push 0\n not"), 1);
-    EXPECT_EQ(Value("push 5\n not"), 0);
-}
-
-TEST_F(Eval, ComparisonsAreSignedWithSecondOnTheLeft) {
-    EXPECT_EQ(Value("push 1\n push 2\n less"), 1);
-    EXPECT_EQ(Value("push 2\n push 1\n less"), 0);
-    EXPECT_EQ(Value("push -1\n push 1\n less"), 1);
-    EXPECT_EQ(Value("push 2\n push 2\n less_equal"), 1);
-    EXPECT_EQ(Value("push 3\n push 2\n less_equal"), 0);
-    EXPECT_EQ(Value("push 3\n push 2\n greater"), 1);
-    EXPECT_EQ(Value("push 2\n push 2\n greater"), 0);
-    EXPECT_EQ(Value("push 2\n push 2\n greater_equal"), 1);
-    EXPECT_EQ(Value("push 1\n push 2\n greater_equal"), 0);
-    EXPECT_EQ(Value("push 4\n push 4\n equal"), 1);
-    EXPECT_EQ(Value("push 4\n push 5\n equal"), 0);
-    EXPECT_EQ(Value("push 4\n push 5\n not_equal"), 1);
-}
-
-TEST_F(Eval, RandomStaysInRangeAndHandlesEmptyRanges) {
-    SetScriptRandomState(1);
-    EXPECT_EQ(Value("push 7\n push 3\n random"), 7);
-    EXPECT_EQ(Value("push 7\n push 7\n random"), 7);
-    EXPECT_EQ(GetScriptRandomState(), 1);  // n < 2 doesn't advance
-    SetScriptRandomState(1);
-    EXPECT_EQ(Value("push 0\n push 99999\n random"), 16807);
-    EXPECT_EQ(Value("push 10\n push 10009\n random"), 10 + 282475249 % 10000);
-    for (int i = 0; i < 50; i++) {
-        int32_t v = Value("push -5\n push 5\n random");
-        EXPECT_GE(v, -5);
-        EXPECT_LE(v, 5);
+TEST_F(Interp, PiecesAndAxesOutsideTheTableFault) {
+    for (std::string op : {"move", "turn", "spin", "stop_spin", "move_now", "turn_now", "wait_turn", "wait_move"}) {
+        for (const char* operands : {" 1 0", " -1 0", " 0 3", " 0 -1", " 2147483647 2"})
+            EXPECT_TRUE(Body("push 1|push 1|" + op + operands).empty()) << op << operands;
+        if (op.rfind("wait", 0) != 0) {
+            EXPECT_EQ(Body("push 1|push 1|" + op + " p z|drop"), V{kEnd}) << op;
+        }
+    }
+    for (std::string op : {"show", "hide", "cache_on", "cache_off", "shade_on", "shade_off"}) {
+        EXPECT_TRUE(Body(op + " 1").empty()) << op;
+        EXPECT_EQ(Body(op + " 0"), V{kEnd}) << op;
     }
 }
 
-TEST(ScriptRandomTest, MinimalStandardSequence) {
+TEST_F(Interp, EveryInstructionOnAnEmptyStackAndOnAFullOne) {
+    std::string full;
+    for (int i = 0; i < 32; i++) full += " push 0\n";
+    for (const ScriptOpInfo& op : ScriptOps()) {
+        const std::string word = " word " + std::to_string(op.opcode);
+        // Empty, the stack reads as zeros; full, it refuses pushes; it is never left.
+        for (const std::string& before : {std::string(), full}) {
+            Load("piece p\nstatics 1\nexternal e\nfunction Main\n" + before + word + " 0 0\n");
+            Start("Main", nullptr, 1);
+            EXPECT_TRUE(host->threads[0].top >= -1 && host->threads[0].top < SCRIPT_STACK_SLOTS) << op.name;
+        }
+    }
+}
+
+TEST_F(Interp, TheTurnLimitAndTheStackLimit) {
+    Body("top:|push 1|drop|push_static 0|push 1|add|pop_static 0|jump top");
+    EXPECT_EQ(host->statics[0], SCRIPT_TURN_LIMIT / 7);
+    std::string pushes;
+    for (int i = 0; i < 32; i++) pushes += "push 1|";
+    EXPECT_EQ(Body(pushes + "not|bit_not|host_c 1"), (V{-1, kEnd}));  // 32 slots, replaced in place
+    EXPECT_TRUE(Body(pushes + "push 99").empty());
+    EXPECT_TRUE(Body(pushes + "push_local 0").empty());
+    std::string allocs;
+    for (int i = 0; i < 33; i++) allocs += "allocate|";
+    EXPECT_TRUE(Body(allocs).empty());
+    // A cut-off thread leaves the others running.
+    Load("function Spin\nl:\n jump l\nfunction Ok\n push 5\n host_c 1\n return\n");
+    Start("Spin");
+    Start("Ok");
+    Run(1);
+    EXPECT_EQ(Reported(), V{5});
+}
+
+TEST_F(Interp, RandomStaysInRange) {
     SetScriptRandomState(1);
-    EXPECT_EQ(ScriptRandom(1), 0);
+    EXPECT_EQ(Body("push 7|push 3|random|host_c 1|push 7|push 7|random|host_c 1"), (V{7, 7, kEnd}));
+    EXPECT_EQ(GetScriptRandomState(), 1);  // ranges below 2 don't advance
+    EXPECT_EQ(Body("push 0|push 99999|random|host_c 1|push 10|push 10009|random|host_c 1"),
+              (V{16807, 10 + 282475249 % 10000, kEnd}));
+    SetScriptRandomState(1);
     EXPECT_EQ(ScriptRandom(-4), 0);
-    EXPECT_EQ(GetScriptRandomState(), 1);
-    EXPECT_EQ(ScriptRandom(INT32_MAX), 16807);
-    EXPECT_EQ(ScriptRandom(INT32_MAX), 282475249);
-    EXPECT_EQ(ScriptRandom(INT32_MAX), 1622650073);
-    // The 10000th state of the sequence from 1 is the classic check value.
-    SetScriptRandomState(1);
     for (int i = 0; i < 10000; i++) ScriptRandom(2);
-    EXPECT_EQ(GetScriptRandomState(), 1043618065);
+    EXPECT_EQ(GetScriptRandomState(), 1043618065);  // the classic check value
     SetScriptRandomState(0);
     EXPECT_EQ(GetScriptRandomState(), 1);
     SetScriptRandomState(-5);
     EXPECT_EQ(GetScriptRandomState(), 2147483642);
 }
 
-TEST_F(ScriptTest, LocalsAreStackSlotsFromTheBottom) {
-    Load(R"(
-static counter
-function Main
-    push 10
-    push 20
-    push_local 0
-    host_c 1          ; 10
-    push 99
-    pop_local 0
-    push_local 0
-    host_c 1          ; 99
-    push_local 1
-    host_c 1          ; 20
-    drop
-    drop
-    allocate          ; keeps what slot 0 held
-    push_local 0
-    host_c 1          ; 99
-    push_static counter
-    host_c 1          ; 0: statics start at 0
-    push 5
-    pop_static counter
-    word 0x10023001 7 ; POP with kind 1 does nothing
-    push_local 0
-    host_c 1          ; 99
-    return
-function Second
-    push_static counter
-    host_c 1
-    return
-)");
-    Start("Main", nullptr, 1);
-    Start("Second", nullptr, 1);
-    EXPECT_EQ(Reported(), (V{10, 99, 20, 99, 0, 99, 5}));
-}
-
-TEST_F(ScriptTest, StartWithArgumentsFillsTheLowSlots) {
-    Load(R"(
-function Aim
-    push_local 2      ; slot 2 is the first one pushes overwrite
-    host_c 1
-    push_local 3
-    host_c 1
-    push_local 0
-    host_c 1
-    push_local 1
-    host_c 1
-    return
-)");
-    ASSERT_EQ(StartFunctionWithArgs(host.get(), "Aim", nullptr, 0, 2, 11, 22, 33, 44), 1);
-    EXPECT_EQ(host->threads[0].top, 1);
-    EXPECT_TRUE(Reported().empty());
-    Run(0);
-    EXPECT_EQ(Reported(), (V{33, 44, 11, 22}));
-}
-
-TEST_F(ScriptTest, HostCommandsGetTheirOperandsInOrder) {
-    Load(R"(
-piece a b
-function Main
-    show b
-    hide a
-    cache_on a
-    cache_off b
-    shade_on b
-    shade_off a
-    push 1
-    push 2
-    host_a 9
-    host_b 8
-    push 3
-    host_c 7
-    push 4
-    host_d 6
-    push 5
-    push 6
-    set_value
-    push 12
-    get_value
-    host_c 1
-    return
-)");
+TEST_F(Interp, HostCommandsGetTheirOperandsInOrder) {
+    Load("piece a b\nfunction Main\n show b\n hide a\n cache_on a\n cache_off b\n shade_on b\n shade_off a\n"
+         " push 1\n push 2\n host_a 9\n host_b 8\n push 3\n host_c 7\n push 4\n host_d 6\n push 5\n push 6\n"
+         " set_value\n push 12\n get_value\n host_c 1\n return\n");
     host->values[12] = 77;
     Start("Main", nullptr, 1);
     EXPECT_EQ(host->Take(), (S{"visible 1 1", "visible 0 0", "cache 0 1", "cache 1 0", "shade 1 1", "shade 0 0",
                                "host-a 9 1 2", "host-b 8", "host-c 7 3", "host-d 6 4", "set-value 5 6",
                                "get-value 12", "host-c 1 77"}));
-}
-
-TEST_F(ScriptTest, BaseHostCommandsDoNothingAndGetValueIsZero) {
+    // The base instance ignores host commands and reads every value as 0.
     class Minimal : public ScriptInstance {
     public:
         int32_t GetPiecePosition(int32_t, int32_t) override { return 0; }
@@ -205,516 +168,223 @@ TEST_F(ScriptTest, BaseHostCommandsDoNothingAndGetValueIsZero) {
     Receiver r;
     ASSERT_EQ(StartFunction(&m, "Main", &r, 1), 1);
     EXPECT_EQ(r.results, V{0});
-    EXPECT_EQ(m.activeThreads, 0);
 }
 
-TEST_F(ScriptTest, SleepConvertsMillisecondsToTicks) {
-    Load(R"(
-function Nap
-    push_local 0
-    sleep
-    host_c 1
-    return
-)");
-    const int32_t ms[] = {0, 33, 34, 100, 1000};
-    const int32_t ticks[] = {0, 0, 1, 3, 30};
-    for (int i = 0; i < 5; i++) ASSERT_EQ(StartFunctionWithArgs(host.get(), "Nap", nullptr, 0, 2, ms[i], 0, 0, 0), 1);
+TEST_F(Interp, ExternalsGetFourArgumentsAndAreUnboundOnAttach) {
+    struct Target : ScriptExternalTarget {
+        V seen;
+    } target;
+    target.call = [](ScriptExternalTarget* self, const int32_t args[4]) {
+        static_cast<Target*>(self)->seen.assign(args, args + 4);
+    };
+    Load("external e\nfunction Main\n push 1\n push 2\n push 3\n push 4\n push 5\n call_external e 5\n"
+         " push 9\n host_c 1\n push 1\n push 2\n call_external e 2\n return\n");
+    file->externals[0].binding = &target;
+    Start("Main", nullptr, 1);
+    EXPECT_EQ(target.seen, (V{1, 2, 0, 0}));
+    EXPECT_EQ(host->threads[0].top, -1);  // all five popped
+    AttachScript(host.get(), file.get());
+    EXPECT_EQ(file->externals[0].binding, nullptr);
+}
+
+TEST_F(ScriptTest, StartsFillTheLowSlotsAndMissingArgumentsAreZero) {
+    Load("function Aim\n push_local 2\n host_c 1\n push_local 3\n host_c 1\n push_local 0\n host_c 1\n"
+         " push_local 1\n host_c 1\n return\nfunction Main\n push 5\n start Aim 3\n return\n");
+    ASSERT_EQ(StartFunctionWithArgs(host.get(), "Aim", nullptr, 0, 2, 11, 22, 33, 44), 1);
+    EXPECT_EQ(host->threads[0].top, 1);
     Run(0);
-    for (int i = 0; i < 5; i++) {
-        EXPECT_EQ(State(i), SCRIPT_SLEEPING);
-        EXPECT_EQ(host->threads[i].sleepLeft, ticks[i]) << ms[i];
-    }
-    // Zero-tick sleeps end at the next call whatever the elapsed ticks.
+    EXPECT_EQ(Reported(), (V{33, 44, 11, 22}));
+    host->Take();
+    Start("Main", nullptr, 1);
+    EXPECT_EQ(Reported(), (V{5, 0, 0, 0}));
+    StartFunctionWithArgs(host.get(), "Aim", nullptr, 0, 100, 1, 2, 3, 4);
+    EXPECT_EQ(host->threads[0].top, SCRIPT_STACK_SLOTS - 1);
+    StartFunctionWithArgs(host.get(), "Aim", nullptr, 0, -5, 1, 2, 3, 4);
+    EXPECT_EQ(host->threads[1].top, -1);
+}
+
+TEST_F(ScriptTest, SleepCountsTicks) {
+    Load("function Nap\n push_local 0\n sleep\n host_c 1\n return\n");
+    const int32_t ms[] = {0, 33, 34, 100, 1000, 2147483647, -5};
+    const int32_t ticks[] = {0, 0, 1, 3, 30, 64424509, 0};
+    for (int i = 0; i < 7; i++) ASSERT_EQ(StartFunctionWithArgs(host.get(), "Nap", nullptr, 0, 2, ms[i], 0, 0, 0), 1);
     Run(0);
-    EXPECT_EQ(Reported().size(), 2u);
+    for (int i = 0; i < 7; i++) EXPECT_EQ(host->threads[i].sleepLeft, ticks[i]) << ms[i];
+    Run(0);  // zero-tick sleeps end at the next pass whatever the ticks
     EXPECT_EQ(State(0), SCRIPT_FREE);
-    EXPECT_EQ(State(1), SCRIPT_FREE);
     EXPECT_EQ(State(2), SCRIPT_SLEEPING);
-}
-
-TEST_F(ScriptTest, SleepResumesWhenTheTicksRunOut) {
-    Load("function Nap\n push 100\n sleep\n push 1\n host_c 1\n return\n");
-    Start("Nap", nullptr, 1);
+    Run(2);
+    EXPECT_EQ(State(3), SCRIPT_SLEEPING);
     Run(1);
-    Run(0);
-    Run(1);
-    EXPECT_EQ(State(0), SCRIPT_SLEEPING);
-    Run(1);
-    EXPECT_EQ(State(0), SCRIPT_FREE);
-    EXPECT_EQ(Reported(), V{1});
-    Start("Nap", nullptr, 1);
-    Run(5);
-    EXPECT_EQ(State(0), SCRIPT_FREE);
-}
-
-TEST_F(ScriptTest, RunNowRunsEveryRunnableThreadUpToItsFirstBlock) {
-    Load("function A\n push 1\n host_c 1\n push 0\n sleep\n push 2\n host_c 1\n return\n");
-    Start("A");
+    EXPECT_EQ(State(3), SCRIPT_FREE);
+    Run(INT32_MAX);
+    Run(INT32_MIN);
+    EXPECT_EQ(host->activeThreads, 0);
+    // A start without running now waits for the next pass.
+    Start("Nap");
     EXPECT_EQ(State(0), SCRIPT_RUNNABLE);
-    EXPECT_TRUE(Reported().empty());
-    Start("A", nullptr, 1);
-    EXPECT_EQ(State(0), SCRIPT_SLEEPING);
-    EXPECT_EQ(State(1), SCRIPT_SLEEPING);
-    EXPECT_EQ(Reported(), (V{1, 1}));
 }
 
-TEST_F(ScriptTest, MoveStepsBySpeedTimesElapsedAndLandsOnTheTarget) {
-    Load(R"(
-piece base arm
-function Main
-    push 300         ; 10 per tick at 30 ticks per second
-    push 35
-    move arm x
-    wait_move arm x
-    push 1
-    host_c 1
-    push 3000
-    push -20
-    move arm x       ; from 35 down: the speed turns negative
-    wait_move arm x
-    push 2
-    host_c 1
-    return
-)");
+TEST_F(ScriptTest, MovesStepBySpeedTimesTicksAndLandOnTheTarget) {
+    Load("piece base arm\nfunction Main\n push 300\n push 35\n move arm x\n wait_move arm x\n push 1\n host_c 1\n"
+         " push 3000\n push -20\n move arm x\n wait_move arm x\n push 2\n host_c 1\n return\n");
     Start("Main", nullptr, 1);
-    EXPECT_EQ(host->Take(), S{});
-    EXPECT_EQ(host->pieceStates[1].moveSpeed[0], 10);
+    EXPECT_EQ(host->pieceStates[1].moveSpeed[0], 10);  // 300 a second at 30 ticks a second
     Run(1);
     Run(2);
-    EXPECT_EQ(host->Take(), (S{"set-pos 1 0 10", "set-pos 1 0 30"}));
     Run(1);
-    EXPECT_EQ(host->Take(), S{"set-pos 1 0 35"});
+    EXPECT_EQ(host->Take(), (S{"set-pos 1 0 10", "set-pos 1 0 30", "set-pos 1 0 35"}));
     EXPECT_EQ(State(0), SCRIPT_WAIT_MOVE);  // resumes in the next pass
-    Run(1);
-    EXPECT_EQ(host->Take(), (S{"host-c 1 1", "set-pos 1 0 -20"}));
-    EXPECT_EQ(host->pieceStates[1].moveSpeed[0], 0);
-    Run(1);
-    EXPECT_EQ(host->Take(), S{"host-c 1 2"});
-    EXPECT_EQ(State(0), SCRIPT_FREE);
-}
-
-TEST_F(ScriptTest, SlowMovesNeverStartAndTheirWaitEndsAtOnce) {
-    Load("piece p\nfunction Main\n push 29\n push 500\n move p y\n wait_move p y\n push 1\n host_c 1\n return\n");
-    Start("Main", nullptr, 1);
-    Run(1);
+    Run(0, 2);
     EXPECT_EQ(host->Take(), S{"host-c 1 1"});
-}
-
-TEST_F(ScriptTest, MoveNowAndTurnNowSetAtOnceAndCancel) {
-    Load(R"(
-piece p
-function Main
-    push 300
-    push 1000
-    move p z
-    push 77
-    move_now p z
-    push 300
-    push 1000
-    turn p x
-    push 65636
-    turn_now p x
-    return
-)");
-    Start("Main", nullptr, 1);
-    EXPECT_EQ(host->Take(), (S{"set-pos 0 2 77", "set-angle 0 0 100"}));
-    EXPECT_EQ(host->pieceStates[0].moveSpeed[2], 0);
-    EXPECT_EQ(host->pieceStates[0].turnSpeed[0], 0);
-    EXPECT_EQ(host->pieceStates[0].turnTarget[0], 100);
-    Run(1);
-    EXPECT_EQ(host->Take(), S{});
-}
-
-class TurnTest : public ScriptTest {
-protected:
-    void SetUp() override {
-        ScriptTest::SetUp();
-        Load(R"(
-piece p
-function Turn
-    push_local 0
-    turn_now p y
-    push_local 2
-    push_local 1
-    turn p y
-    wait_turn p y
-    push 1
-    host_c 1
-    return
-)");
-    }
-    // Angles set while turning from 'from' to 'to' at speed per second.
-    std::vector<int32_t> Angles(int32_t from, int32_t to, int32_t speed, int passes) {
-        StartFunctionWithArgs(host.get(), "Turn", nullptr, 1, 3, from, to, speed, 0);
-        host->Take();
-        Run(1, passes);
-        std::vector<int32_t> out;
-        for (const std::string& l : Lines("set-angle 0 1 ")) out.push_back(std::stoi(l.substr(14)));
-        return out;
-    }
-};
-
-TEST_F(TurnTest, ForwardThroughZero) {
-    V a = Angles(65000, 500, 3000, 12);
-    EXPECT_EQ(a, (V{65100, 65200, 65300, 65400, 65500, 64, 164, 264, 364, 464, 500}));
-    EXPECT_EQ(State(0), SCRIPT_FREE);
-}
-
-TEST_F(TurnTest, BackwardThroughZero) {
-    V a = Angles(500, 65000, 3000, 12);
-    EXPECT_EQ(a, (V{400, 300, 200, 100, 0, 65436, 65336, 65236, 65136, 65036, 65000}));
-}
-
-TEST_F(TurnTest, HalfATurnGoesTowardTheSignOfTheDifference) {
-    V up = Angles(0, 0x8000, 3000 * 128, 3);
-    EXPECT_EQ(up, (V{12800, 25600, 32768}));
-    host->Take();
-    V down = Angles(0x8000, 0, 3000 * 128, 3);
-    EXPECT_EQ(down, (V{32768 - 12800, 32768 - 25600, 0}));
-}
-
-TEST_F(TurnTest, TurnToTheCurrentAngleEndsNextPass) {
-    StartFunctionWithArgs(host.get(), "Turn", nullptr, 1, 3, 1234, 1234, 3000, 0);
-    EXPECT_EQ(host->pieceStates[0].turnSpeed[1], 0);
-    EXPECT_EQ(host->pieceStates[0].active, 1);
-    EXPECT_EQ(host->animationPending, 1);
-    EXPECT_EQ(State(0), SCRIPT_WAIT_TURN);
-    Run(1);
-    EXPECT_EQ(State(0), SCRIPT_FREE);
-    EXPECT_EQ(Reported(), V{1});
-    EXPECT_TRUE(Lines("set-angle 0 1 1234").size() == 1);  // only the turn_now
-}
-
-TEST_F(TurnTest, ElapsedTicksScaleTheStep) {
-    EXPECT_EQ(Angles(0, 1000, 3000, 0), V{});
-    Run(3);
-    Run(5);
-    V a;
-    for (const std::string& l : Lines("set-angle 0 1 ")) a.push_back(std::stoi(l.substr(14)));
-    EXPECT_EQ(a, (V{300, 800}));
-}
-
-TEST_F(ScriptTest, SpinWithoutAccelerationReachesItsSpeedAtOnce) {
-    Load("piece p\nfunction Main\n push 0\n push 3000\n spin p z\n return\n");
-    Start("Main", nullptr, 1);
-    Run(1, 3);
-    Run(2);
-    EXPECT_EQ(host->Take(), (S{"set-angle 0 2 100", "set-angle 0 2 200", "set-angle 0 2 300", "set-angle 0 2 500"}));
-    EXPECT_EQ(host->pieceStates[0].turnTarget[2], -1);
-    EXPECT_EQ(host->animationPending, 1);
-}
-
-TEST_F(ScriptTest, SpinAcceleratesOncePerStepAndStopSpinDecelerates) {
-    Load(R"(
-piece p
-function Spin
-    push 900        ; acceleration: 30 per step
-    push 3000       ; speed: 100 per tick
-    spin p x
-    return
-function Stop
-    push_local 0
-    stop_spin p x
-    wait_turn p x
-    push 1
-    host_c 1
-    return
-)");
-    Start("Spin", nullptr, 1);
-    EXPECT_EQ(host->pieceStates[0].turnSpeed[0], 0);
-    Run(1);
-    Run(2);  // the acceleration is per step, whatever the ticks
-    Run(1, 3);
-    EXPECT_EQ(host->Take(), (S{"set-angle 0 0 30", "set-angle 0 0 150", "set-angle 0 0 240",
-                               "set-angle 0 0 340", "set-angle 0 0 440"}));
-    EXPECT_EQ(host->pieceStates[0].spinAcceleration[0], 0);
-    StartFunctionWithArgs(host.get(), "Stop", nullptr, 1, 1, 1200, 0, 0, 0);  // 40 per step
-    Run(1, 3);
-    EXPECT_EQ(host->Take(), (S{"set-angle 0 0 500", "set-angle 0 0 520"}));
-    EXPECT_EQ(host->pieceStates[0].turnSpeed[0], 0);
-    Run(1);
-    EXPECT_EQ(host->Take(), S{"host-c 1 1"});
-    EXPECT_EQ(host->animationPending, 0);
-}
-
-TEST_F(ScriptTest, StopSpinWithoutDecelerationStopsAtOnce) {
-    Load("piece p\nfunction Spin\n push 0\n push 3000\n spin p y\n return\n"
-         "function Stop\n push 0\n stop_spin p y\n wait_turn p y\n push 1\n host_c 1\n return\n");
-    Start("Spin", nullptr, 1);
     Run(1, 2);
-    Start("Stop", nullptr, 1);
+    EXPECT_EQ(host->Take(), (S{"set-pos 1 0 -20", "host-c 1 2"}));
+    EXPECT_EQ(host->animationPending, 0);
+    // move_now and turn_now set at once and cancel; a tick rate below 1 counts as 1.
+    Load("piece p\nfunction Main\n push 300\n push 1000\n move p z\n push 77\n move_now p z\n push 300\n"
+         " push 1000\n turn p x\n push 65636\n turn_now p x\n push 5\n push 9\n move p x\n return\n");
+    host->tickRate = -3;
+    Start("Main", nullptr, 1);
     Run(1);
-    EXPECT_EQ(host->Take(), (S{"set-angle 0 1 100", "set-angle 0 1 200", "host-c 1 1"}));
-    Run(1);
-    EXPECT_TRUE(host->Take().empty());
+    EXPECT_EQ(host->Take(), (S{"set-pos 0 2 77", "set-angle 0 0 100", "set-pos 0 0 5"}));
 }
 
-TEST_F(ScriptTest, ThreadsStartedHigherRunInTheSamePassLowerInTheNext) {
-    Load(R"(
-function Main
-    push 1
-    host_c 1
-    start Child 0
-    push 2
-    host_c 1
-    push 0
-    sleep
-    return
-function Child
-    push 3
-    host_c 1
-    return
-function Short
-    return
-function Spawner
-    start Child 0
-    push 4
-    host_c 1
-    return
-)");
-    Start("Main", nullptr, 1);
-    EXPECT_EQ(Reported(), (V{1, 2, 3}));
-    host->Take();
-    Run(0);  // Main ends
-    Start("Short");    // thread 0
-    Start("Spawner");  // thread 1
-    Run(0);            // Short frees 0; Spawner's child takes 0: next pass
-    EXPECT_EQ(Reported(), V{4});
+TEST_F(ScriptTest, TurnsTakeTheShorterWayRound) {
+    Load("piece p\nfunction Turn\n push_local 0\n turn_now p y\n push_local 2\n push_local 1\n turn p y\n"
+         " wait_turn p y\n push 1\n host_c 1\n return\n");
+    const struct {
+        int32_t from, to, speed;
+        V angles;
+    } cases[] = {
+        {65000, 500, 3000, {65100, 65200, 65300, 65400, 65500, 64, 164, 264, 364, 464, 500}},
+        {500, 65000, 3000, {400, 300, 200, 100, 0, 65436, 65336, 65236, 65136, 65036, 65000}},
+        {0, 0x8000, 3000 * 128, {12800, 25600, 32768}},  // half a turn: toward the sign of the difference
+        {0x8000, 0, 3000 * 128, {32768 - 12800, 32768 - 25600, 0}},
+        {1234, 1234, 3000, {}},  // already there: ends in the next pass
+    };
+    for (const auto& c : cases) {
+        StartFunctionWithArgs(host.get(), "Turn", nullptr, 1, 3, c.from, c.to, c.speed, 0);
+        host->Take();
+        Run(1, 12);
+        V angles;
+        for (const std::string& l : Lines("set-angle 0 1 ")) angles.push_back(std::stoi(l.substr(14)));
+        EXPECT_EQ(angles, c.angles) << c.from << " to " << c.to;
+        EXPECT_EQ(Reported(), V{1});
+        EXPECT_EQ(State(0), SCRIPT_FREE);
+        host->Take();
+    }
+}
+
+TEST_F(ScriptTest, SpinsAccelerateOncePerStepAndStop) {
+    Load("piece p\nfunction Spin\n push_local 1\n push_local 0\n spin p x\n return\n"
+         "function Stop\n push_local 0\n stop_spin p x\n wait_turn p x\n push 1\n host_c 1\n return\n");
+    StartFunctionWithArgs(host.get(), "Spin", nullptr, 1, 2, 3000, 900, 0, 0);  // 100 a tick, 30 more each step
+    Run(1);
+    Run(2);
+    Run(1, 3);
+    EXPECT_EQ(host->Take(), (S{"set-angle 0 0 30", "set-angle 0 0 150", "set-angle 0 0 240", "set-angle 0 0 340",
+                               "set-angle 0 0 440"}));
+    EXPECT_EQ(host->pieceStates[0].turnTarget[0], -1);
+    StartFunctionWithArgs(host.get(), "Stop", nullptr, 1, 1, 1200, 0, 0, 0);  // 40 less each step
+    Run(1, 4);
+    EXPECT_EQ(host->Take(), (S{"set-angle 0 0 500", "set-angle 0 0 520", "host-c 1 1"}));
+    EXPECT_EQ(host->animationPending, 0);
+    // Without acceleration the speed is reached, and lost, at once.
+    StartFunctionWithArgs(host.get(), "Spin", nullptr, 1, 2, 3000, 0, 0, 0);
+    Run(1, 2);
+    StartFunctionWithArgs(host.get(), "Stop", nullptr, 1, 1, 0, 0, 0, 0);
+    Run(1, 2);
+    EXPECT_EQ(host->Take(), (S{"set-angle 0 0 620", "set-angle 0 0 720", "host-c 1 1"}));
+}
+
+TEST_F(ScriptTest, ThreadsRunInSlotOrderAndCallsWaitForTheirReturn) {
+    Load("function Main\n push 1\n host_c 1\n start Child 0\n push 42\n push 7\n call Sub 1\n host_c 1\n return\n"
+         "function Child\n push 3\n host_c 1\n return\nfunction Sub\n push_local 0\n host_c 1\n push 100\n sleep\n"
+         " push 99\n return\nfunction Short\n return\nfunction Spawner\n start Child 0\n push 4\n host_c 1\n return\n");
+    Start("Main", nullptr, 1);  // the child started higher runs in the same pass
+    EXPECT_EQ(Reported(), (V{1, 3, 7}));
+    EXPECT_EQ(State(0), SCRIPT_WAIT_CALL);
+    EXPECT_EQ(host->threads[0].awaitedThread, 2);
+    Run(3);  // Sub returns; Main, lower, runs in the next pass
     EXPECT_EQ(State(0), SCRIPT_RUNNABLE);
+    Run(0);
+    EXPECT_EQ(Reported(), (V{1, 3, 7, 42}));
+    host->Take();
+    Start("Short");
+    Start("Spawner");
+    Run(0);  // Short frees 0, which Spawner's child takes: it runs in the next pass
+    EXPECT_EQ(Reported(), V{4});
     Run(0);
     EXPECT_EQ(Reported(), (V{4, 3}));
 }
 
-TEST_F(ScriptTest, CallWaitsForReturnAndPassesArguments) {
-    Load(R"(
-function Main
-    push 42
-    push 7
-    push 8
-    call Sub 2
-    host_c 1         ; the 42 below the arguments: the return value is not passed
-    return
-function Sub
-    push_local 0
-    host_c 1
-    push_local 1
-    host_c 1
-    push 100
-    sleep
-    push 99
-    return
-)");
-    Start("Main", nullptr, 1);
-    EXPECT_EQ(State(0), SCRIPT_WAIT_CALL);
-    EXPECT_EQ(host->threads[0].awaitedThread, 1);
-    EXPECT_EQ(host->threads[1].top, -1);
-    EXPECT_EQ(Reported(), (V{7, 8}));
-    Run(3);  // Sub returns; Main, lower, runs next pass
-    EXPECT_EQ(State(0), SCRIPT_RUNNABLE);
-    EXPECT_EQ(State(1), SCRIPT_FREE);
-    Run(0);
-    EXPECT_EQ(Reported(), (V{7, 8, 42}));
-}
-
-TEST_F(ScriptTest, ChildrenInheritTheSignalMaskAndSignalsEndByMask) {
-    Load(R"(
-function Main
-    push 6
-    set_signal_mask
-    start Waiter 0
-    push 1000
-    sleep
-    return
-function Waiter
-    push 1000
-    sleep
-    return
-function Other
-    push 1000
-    sleep
-    return
-function Signal
-    push_local 0
-    signal
-    push 5
-    host_c 1
-    return
-)");
-    Start("Main", nullptr, 1);  // 0, mask 6; its child 1 gets mask 6
-    Start("Other", nullptr, 1);  // 2, mask 1
-    EXPECT_EQ(host->threads[1].signalMask, 6);
-    EXPECT_EQ(host->threads[2].signalMask, 1);
+TEST_F(ScriptTest, SignalsEndThreadsByMaskAndWakeTheirCallers) {
+    Load("function Main\n push 6\n set_signal_mask\n start Nap 0\n call Nap 0\n push 1\n host_c 1\n return\n"
+         "function Nap\n push 1000\n sleep\n return\nfunction Signal\n push_local 0\n signal\n push 5\n host_c 1\n"
+         " return\nfunction Call\n push 9\n call 57 1\n return\n");
+    Receiver r;
+    Start("Main", nullptr, 1);  // 0 with mask 6; its children 1 and 2 inherit it
+    host->threads[2].receiver = &r;
+    Start("Nap", nullptr, 1);  // 3, mask 1
+    EXPECT_EQ(host->threads[2].signalMask, 6);
     StartFunctionWithArgs(host.get(), "Signal", nullptr, 1, 1, 8, 0, 0, 0);  // meets no one
-    EXPECT_EQ(host->activeThreads, 3);
-    StartFunctionWithArgs(host.get(), "Signal", nullptr, 1, 1, 2, 0, 0, 0);  // ends 0 and 1
-    EXPECT_EQ(State(0), SCRIPT_FREE);
-    EXPECT_EQ(State(1), SCRIPT_FREE);
-    EXPECT_EQ(State(2), SCRIPT_SLEEPING);
+    EXPECT_EQ(host->activeThreads, 4);
+    StartFunctionWithArgs(host.get(), "Signal", nullptr, 1, 1, 2, 0, 0, 0);  // ends 0, 1 and 2
     EXPECT_EQ(host->activeThreads, 1);
-    // Mask 1 ends the signaller too: it stops after the instruction.
+    EXPECT_TRUE(r.results.empty());  // an ended thread's receiver is not told
+    EXPECT_EQ(Reported(), (V{5, 5}));
+    // The signaller ends too when the mask is its own; a call of no thread waits until then.
+    Start("Call", nullptr, 1);
+    EXPECT_EQ(host->threads[0].awaitedThread, -1);
+    Run(10, 2);
+    EXPECT_EQ(State(0), SCRIPT_WAIT_CALL);
+    host->threads[0].signalMask = 1;
     StartFunctionWithArgs(host.get(), "Signal", nullptr, 1, 1, 1, 0, 0, 0);
     EXPECT_EQ(host->activeThreads, 0);
     EXPECT_EQ(Reported(), (V{5, 5}));
 }
 
-TEST_F(ScriptTest, SignalWakesTheCallerOfAnEndedThread) {
-    Load(R"(
-function Main
-    push 2
-    set_signal_mask
-    call Sub 0
-    push 1
-    host_c 1
-    return
-function Sub
-    push 4
-    set_signal_mask
-    push 1000
-    sleep
-    return
-function Kill
-    push 4
-    signal
-    return
-)");
-    Receiver r;
-    Start("Main", nullptr, 1);
-    host->threads[1].receiver = &r;
-    Start("Kill", nullptr, 1);  // thread 2 ends 1; Main (0) wakes for the next pass
-    EXPECT_EQ(State(1), SCRIPT_FREE);
-    EXPECT_EQ(State(0), SCRIPT_RUNNABLE);
-    Run(0);
-    EXPECT_EQ(Reported(), V{1});
-    EXPECT_TRUE(r.results.empty());  // an ended thread's receiver is not told
-}
-
-TEST_F(ScriptTest, CallOfAMissingThreadWaitsUntilSignalled) {
-    Load(R"(
-function Main
-    push 9
-    call 57 1          ; no such function: nothing popped
-    return
-function Check
-    return
-)");
-    Start("Main", nullptr, 1);
-    EXPECT_EQ(State(0), SCRIPT_WAIT_CALL);
-    EXPECT_EQ(host->threads[0].awaitedThread, -1);
-    EXPECT_EQ(host->threads[0].top, 0);
-    Run(10, 3);
-    EXPECT_EQ(State(0), SCRIPT_WAIT_CALL);
-}
-
 TEST_F(ScriptTest, ReceiversAreToldReturnValuesOrZero) {
-    Load("function Aim\n push_local 0\n push_local 1\n add\n return\nfunction Plain\n push 5\n return\n");
+    Load("function Aim\n push_local 0\n push_local 1\n add\n return\nfunction Plain\n push 5\n return\n"
+         "function Wait\n push 1000\n sleep\n return\nfunction Zero\n return\nfunction Empty\n");
     Receiver r;
     ASSERT_EQ(StartFunctionWithArgs(host.get(), "Aim", &r, 1, 2, 3, 4, 0, 0), 1);
-    EXPECT_EQ(r.results, V{7});
     EXPECT_EQ(StartFunctionWithArgs(host.get(), "Missing", &r, 1, 2, 3, 4, 0, 0), 0);
-    EXPECT_EQ(r.results, (V{7, 0}));
     EXPECT_EQ(StartFunction(host.get(), "Missing", &r, 1), 0);
-    EXPECT_EQ(r.results, (V{7, 0}));
-    // Without a receiver RETURN doesn't pop.
+    StartFunction(host.get(), "Zero", &r, 1);   // an empty stack returns 0
+    StartFunction(host.get(), "Empty", &r, 1);  // at the end of the code: ends at once, untold
+    EXPECT_EQ(r.results, (V{7, 0, 0}));
+    EXPECT_EQ(host->activeThreads, 0);
     Start("Plain", nullptr, 1);
-    EXPECT_EQ(host->threads[0].top, 0);
-}
-
-TEST_F(ScriptTest, NinthThreadIsRefusedAndFreedSlotsAreReused) {
-    Load("function Wait\n push 1000\n sleep\n return\nfunction Quick\n return\n");
+    EXPECT_EQ(host->threads[0].top, 0);  // without a receiver RETURN doesn't pop
+    // The ninth thread is refused; freed slots are reused lowest first.
     for (int i = 0; i < 8; i++) EXPECT_EQ(Start("Wait", nullptr, 1), 1);
-    EXPECT_EQ(host->activeThreads, 8);
-    Receiver r;
-    EXPECT_EQ(Start("Wait"), 0);
     EXPECT_EQ(StartFunctionWithArgs(host.get(), "Wait", &r, 0, 0, 0, 0, 0, 0), 0);
-    EXPECT_EQ(r.results, V{0});
-    host->threads[5].state = SCRIPT_FREE;
-    host->threads[2].state = SCRIPT_FREE;
+    EXPECT_EQ(r.results, (V{7, 0, 0, 0}));
+    host->threads[5].state = host->threads[2].state = SCRIPT_FREE;
     host->activeThreads -= 2;
     EXPECT_EQ(AllocateThread(host.get(), 1), 2);
     EXPECT_EQ(AllocateThread(host.get(), 1), 5);
     EXPECT_EQ(AllocateThread(host.get(), 1), -1);
     EXPECT_EQ(AllocateThread(host.get(), -1), -1);
-    EXPECT_EQ(AllocateThread(host.get(), 2), -1);
 }
 
-TEST_F(ScriptTest, ZeroElapsedTicksAdvanceNoTimeButEndFinishedWaits) {
-    Load(R"(
-piece p q
-function Nap
-    push 100
-    sleep
-    return
-function Move
-    push 300
-    push 50
-    move p x
-    wait_move p x
-    return
-function Turned
-    push 300
-    push 0
-    turn q x            ; already there: speed 0
-    wait_turn q x
-    push 1
-    host_c 1
-    return
-)");
-    Start("Nap", nullptr, 1);
-    Start("Move", nullptr, 1);
-    Start("Turned", nullptr, 1);
-    Run(0, 5);
-    EXPECT_EQ(host->threads[0].sleepLeft, 3);
-    EXPECT_EQ(State(1), SCRIPT_WAIT_MOVE);
-    EXPECT_EQ(State(2), SCRIPT_FREE);
-    EXPECT_TRUE(Lines("set-").empty());
-    EXPECT_EQ(Reported(), V{1});
-}
-
-TEST_F(ScriptTest, IdlePiecesAreNotTouched) {
-    Load("piece a b c\nfunction Main\n push 300\n push 20\n move b y\n return\n");
-    Start("Main", nullptr, 1);
-    Run(1, 4);
-    EXPECT_EQ(host->Take(), (S{"set-pos 1 1 10", "set-pos 1 1 20"}));
-    EXPECT_EQ(host->animationPending, 0);
-    EXPECT_EQ(host->pieceStates[1].active, 0);
-}
-
-TEST_F(ScriptTest, UnknownOpcodesEndTheirThreadSilently) {
-    Load(R"(
-function Main
-    call Sub 0
-    push 1
-    host_c 1
-    return
-function Sub
-    push 3
-    word 0x10099000
-    return
-)");
-    Receiver r;
-    Start("Main", &r, 1);
-    EXPECT_EQ(State(1), SCRIPT_FREE);
-    EXPECT_EQ(State(0), SCRIPT_WAIT_CALL);  // not woken
-    EXPECT_EQ(host->activeThreads, 1);
-    Run(1, 3);
-    EXPECT_TRUE(Reported().empty());
-    // The ignored bits of an opcode don't matter.
-    Load("function Main\n word 0x00021001 5\n push 1\n host_c 1\n return\n");
-    Start("Main", nullptr, 1);
-    EXPECT_EQ(host->activeThreads, 0);
-    EXPECT_TRUE(Reported().empty());
-    Load("function Main\n word 0x1FF21FF9 5\n host_c 1\n return\n");
-    Start("Main", nullptr, 1);
-    EXPECT_EQ(Reported(), V{5});
-}
-
-TEST_F(ScriptTest, FindFunctionIsExact) {
-    Load("function Create\n return\nfunction create2\n return\nfunction Create\n return\n");
+TEST_F(ScriptTest, FindFunctionIsExactAndReattachingStopsEverything) {
+    Load("piece a b c\nfunction Create\n push 300\n push 100\n turn c x\n wait_turn c x\n top:\n jump top\n"
+         "function create2\n return\nfunction Create\n return\n");
     EXPECT_EQ(FindFunction(host.get(), "Create"), 0);
-    EXPECT_EQ(FindFunction(host.get(), "create"), -1);
     EXPECT_EQ(FindFunction(host.get(), "create2"), 1);
-    EXPECT_EQ(FindFunction(host.get(), "Creat"), -1);
-    EXPECT_EQ(FindFunction(host.get(), ""), -1);
+    for (const char* name : {"create", "Creat", ""}) EXPECT_EQ(FindFunction(host.get(), name), -1) << name;
+    Start("Create", nullptr, 1);
+    scripttest::ScriptPtr small(scripttest::FromBytes(scripttest::Assemble("function X\n return\n")));
+    AttachScript(host.get(), small.get());
+    Run(1, 3);  // the wait's piece is gone: the thread resumes off the code and ends
+    EXPECT_EQ(host->activeThreads, 0);
+    AttachScript(host.get(), nullptr);
+    Run(1);
+    EXPECT_EQ(Start("X"), 0);
+    EXPECT_EQ(FindFunction(host.get(), "X"), -1);
+    AttachScript(host.get(), file.get());
 }
 
 }  // namespace

@@ -40,40 +40,41 @@ using ScriptPtr = std::unique_ptr<ScriptFile, FileDeleter>;
 // Positions and angles stored as set; every call logged as one line.
 class RecordingHost : public ScriptInstance {
 public:
+    template <class... N>
+    void Log(const char* what, N... n) {
+        std::string line = what;
+        ((line += " " + std::to_string(n)), ...);
+        log.push_back(line);
+    }
     int32_t GetPiecePosition(int32_t p, int32_t a) override { return Valid(p, a) ? pos[p][a] : 0; }
-    void SetPiecePosition(int32_t p, int32_t a, int32_t v) override {
-        Log("set-pos " + std::to_string(p) + " " + std::to_string(a) + " " + std::to_string(v));
-        if (Valid(p, a)) pos[p][a] = v;
-    }
     int32_t GetPieceAngle(int32_t p, int32_t a) override { return Valid(p, a) ? angle[p][a] : 0; }
-    void SetPieceAngle(int32_t p, int32_t a, int32_t v) override {
-        Log("set-angle " + std::to_string(p) + " " + std::to_string(a) + " " + std::to_string(v));
-        if (Valid(p, a)) angle[p][a] = v;
-    }
-    void SetPieceVisible(int32_t p, int32_t f) override { Log("visible " + std::to_string(p) + " " + std::to_string(f)); }
-    void SetPieceCacheFlag(int32_t p, int32_t f) override { Log("cache " + std::to_string(p) + " " + std::to_string(f)); }
-    void SetPieceShadeFlag(int32_t p, int32_t f) override { Log("shade " + std::to_string(p) + " " + std::to_string(f)); }
-    void HostCommandA(int32_t op, int32_t a, int32_t b) override {
-        Log("host-a " + std::to_string(op) + " " + std::to_string(a) + " " + std::to_string(b));
-    }
-    void HostCommandB(int32_t op) override { Log("host-b " + std::to_string(op)); }
-    void HostCommandC(int32_t op, int32_t v) override { Log("host-c " + std::to_string(op) + " " + std::to_string(v)); }
-    void HostCommandD(int32_t op, int32_t v) override { Log("host-d " + std::to_string(op) + " " + std::to_string(v)); }
-    void SetValue(int32_t k, int32_t v) override { Log("set-value " + std::to_string(k) + " " + std::to_string(v)); }
+    void SetPiecePosition(int32_t p, int32_t a, int32_t v) override { Set(pos, "set-pos", p, a, v); }
+    void SetPieceAngle(int32_t p, int32_t a, int32_t v) override { Set(angle, "set-angle", p, a, v); }
+    void SetPieceVisible(int32_t p, int32_t f) override { Log("visible", p, f); }
+    void SetPieceCacheFlag(int32_t p, int32_t f) override { Log("cache", p, f); }
+    void SetPieceShadeFlag(int32_t p, int32_t f) override { Log("shade", p, f); }
+    void HostCommandA(int32_t op, int32_t a, int32_t b) override { Log("host-a", op, a, b); }
+    void HostCommandB(int32_t op) override { Log("host-b", op); }
+    void HostCommandC(int32_t op, int32_t v) override { Log("host-c", op, v); }
+    void HostCommandD(int32_t op, int32_t v) override { Log("host-d", op, v); }
+    void SetValue(int32_t k, int32_t v) override { Log("set-value", k, v); }
     int32_t GetValue(int32_t k) override {
-        Log("get-value " + std::to_string(k));
+        Log("get-value", k);
         return values[k & 15];
     }
-
-    void Log(const std::string& line) { log.push_back(line); }
     std::vector<std::string> Take() { return std::exchange(log, {}); }
+
     std::vector<std::string> log;
-    std::array<std::array<int32_t, 3>, 16> pos{};
-    std::array<std::array<int32_t, 3>, 16> angle{};
+    using Table = std::array<std::array<int32_t, 3>, 16>;
+    Table pos{}, angle{};
     std::array<int32_t, 16> values{};
 
 private:
     static bool Valid(int32_t p, int32_t a) { return p >= 0 && p < 16 && a >= 0 && a < 3; }
+    void Set(Table& t, const char* what, int32_t p, int32_t a, int32_t v) {
+        Log(what, p, a, v);
+        if (Valid(p, a)) t[p][a] = v;
+    }
 };
 
 class Receiver : public CompletionReceiver {
@@ -86,19 +87,13 @@ public:
 class ScriptTest : public ::testing::Test {
 protected:
     void SetUp() override { testsupport::StartGrib(); }
-    void TearDown() override {
-        host.reset();
-        file.reset();
-    }
 
-    // Assembles the source (pieces p0..p3 declared when it names none).
     void Load(const std::string& source) {
         host.reset();
         file.reset(FromBytes(Assemble(source)));
         ASSERT_NE(file, nullptr);
         host = std::make_unique<RecordingHost>();
         AttachScript(host.get(), file.get());
-        ASSERT_EQ(host->script, file.get());
     }
     int Start(const char* name, CompletionReceiver* r = nullptr, int now = 0) {
         return StartFunction(host.get(), name, r, now);
@@ -107,18 +102,17 @@ protected:
         for (int i = 0; i < times; i++) RunScript(host.get(), elapsed);
     }
     int32_t State(int t) const { return host->threads[t].state; }
-    // Scripts report values with "host_c 1": the values so far, in order.
-    std::vector<int32_t> Reported() const {
-        std::vector<int32_t> out;
-        for (const std::string& l : host->log)
-            if (l.rfind("host-c 1 ", 0) == 0) out.push_back(std::stoi(l.substr(9)));
-        return out;
-    }
     // The log lines starting with prefix.
     std::vector<std::string> Lines(const std::string& prefix) const {
         std::vector<std::string> out;
         for (const std::string& l : host->log)
             if (l.rfind(prefix, 0) == 0) out.push_back(l);
+        return out;
+    }
+    // Scripts report values with "host_c 1": the values so far, in order.
+    std::vector<int32_t> Reported() const {
+        std::vector<int32_t> out;
+        for (const std::string& l : Lines("host-c 1 ")) out.push_back(std::stoi(l.substr(9)));
         return out;
     }
 

@@ -82,12 +82,6 @@ bool ParseTriple(const char* text, double out[3]) {
     return *end == 0;
 }
 
-bool ParseInt(const char* text, long lo, long hi, long& out) {
-    char* end = nullptr;
-    out = std::strtol(text, &end, 10);
-    return end != text && *end == 0 && out >= lo && out <= hi;
-}
-
 bool ParseDouble(const char* text, double& out) {
     char* end = nullptr;
     out = std::strtod(text, &end);
@@ -105,50 +99,28 @@ int Render(int argc, char** argv) {
     std::string file = argv[2], out, palettePath, shadePath, texturesDir;
     long width = 0, height = 0, clear = 0, solid = -1, outline = -1, selection = -1, depthMode = 1, lit = 0;
     double scale = 1, baseScale = 2.5, light[3] = {-0.75, -0.75, -2.25}, angles[3] = {0, 0, 0}, offset[3] = {0, 0, 0};
-    for (int i = 3; i < argc; ++i) {
-        std::string opt = argv[i];
-        if (i + 1 >= argc) return ToolFail(GRIB_EXIT_BAD_INPUT, "%s needs a value", opt.c_str());
-        const char* v = argv[++i];
-        bool ok = true;
-        if (opt == "--size") {
-            char* end = nullptr;
-            width = std::strtol(v, &end, 10);
-            ok = end != v && *end == 'x' && ParseInt(end + 1, 1, 65535, height) && width >= 1 && width <= 65535;
-        } else if (opt == "--out") {
-            out = v;
-        } else if (opt == "--scale") {
-            ok = ParseDouble(v, scale);
-        } else if (opt == "--base-scale") {
-            ok = ParseDouble(v, baseScale);
-        } else if (opt == "--depth-mode") {
-            ok = ParseInt(v, 0, 1, depthMode);
-        } else if (opt == "--lit") {
-            ok = ParseInt(v, 0, 1, lit);
-        } else if (opt == "--light") {
-            ok = ParseTriple(v, light);
-        } else if (opt == "--angles") {
-            ok = ParseTriple(v, angles);
-        } else if (opt == "--offset") {
-            ok = ParseTriple(v, offset);
-        } else if (opt == "--clear") {
-            ok = ParseInt(v, 0, 255, clear);
-        } else if (opt == "--solid") {
-            ok = ParseInt(v, 0, 255, solid);
-        } else if (opt == "--outline") {
-            ok = ParseInt(v, 0, 255, outline);
-        } else if (opt == "--show-selection") {
-            ok = ParseInt(v, 0, 255, selection);
-        } else if (opt == "--palette") {
-            palettePath = v;
-        } else if (opt == "--shade") {
-            shadePath = v;
-        } else if (opt == "--textures") {
-            texturesDir = v;
-        } else {
-            return ToolFail(GRIB_EXIT_BAD_INPUT, "unknown option %s", opt.c_str());
-        }
-        if (!ok) return ToolFail(GRIB_EXIT_BAD_INPUT, "bad value for %s: %s", opt.c_str(), v);
-    }
+    auto number = [](double& into) { return [&into](const char* v) { return ParseDouble(v, into); }; };
+    auto triple = [](double* into) { return [into](const char* v) { return ParseTriple(v, into); }; };
+    const std::vector<ToolOption> options = {
+        {"--size", ToolTakeSize(1, 65535, width, height)},
+        {"--out", ToolTakeText(out)},
+        {"--scale", number(scale)},
+        {"--base-scale", number(baseScale)},
+        {"--depth-mode", ToolTakeInt(0, 1, depthMode)},
+        {"--lit", ToolTakeInt(0, 1, lit)},
+        {"--light", triple(light)},
+        {"--angles", triple(angles)},
+        {"--offset", triple(offset)},
+        {"--clear", ToolTakeInt(0, 255, clear)},
+        {"--solid", ToolTakeInt(0, 255, solid)},
+        {"--outline", ToolTakeInt(0, 255, outline)},
+        {"--show-selection", ToolTakeInt(0, 255, selection)},
+        {"--palette", ToolTakeText(palettePath)},
+        {"--shade", ToolTakeText(shadePath)},
+        {"--textures", ToolTakeText(texturesDir)},
+    };
+    if (int rc = ToolParseOptions(argc, argv, 3, options, {"%s needs a value", "unknown option %s", "bad value for %s: %s"}))
+        return rc;
     if (!width || out.empty()) return ToolFail(GRIB_EXIT_BAD_INPUT, "render needs --size WxH and --out OUT");
     if (uint64_t(width) * uint64_t(height) > (uint64_t{1} << 28))
         return ToolFail(GRIB_EXIT_BAD_INPUT, "%ldx%ld is too large", width, height);

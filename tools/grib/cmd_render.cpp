@@ -17,6 +17,7 @@
 #include "kit/image/pcx_writer.h"
 #include "script/instance.h"
 #include "tools/grib/common.h"
+#include "tools/grib/image_io.h"
 #include "tools/grib/startup_errors.h"
 #include "tools/grib/png_io.h"
 
@@ -32,15 +33,6 @@ const char kUsage[] =
     "  Writes the last frame: .raw (index bytes, row 0 first), .png or .pcx.\n"
     "  --seed sets the random sources (default 1), so a render repeats exactly.\n";
 
-bool ParseInt(const char* text, long low, long high, long& out) {
-    if (!text || !*text) return false;
-    char* end = nullptr;
-    long v = std::strtol(text, &end, 10);
-    if (*end || v < low || v > high) return false;
-    out = v;
-    return true;
-}
-
 std::string UnitBaseName(const std::string& given) {
     std::string name = given;
     size_t slash = name.find_last_of("/\\");
@@ -48,11 +40,6 @@ std::string UnitBaseName(const std::string& given) {
     size_t dot = name.rfind('.');
     if (dot != std::string::npos && GRIB_SameName(name.c_str() + dot, ".fbi")) name.resize(dot);
     return name;
-}
-
-bool EndsWith(const std::string& s, const char* ext) {
-    size_t n = std::strlen(ext);
-    return s.size() >= n && GRIB_SameName(s.c_str() + s.size() - n, ext);
 }
 
 int NoSound(const void*, size_t, uint32_t) { return 0; }
@@ -68,56 +55,53 @@ int GribCmd_Render(int argc, char** argv) {
     long width = 0, height = 0, antialias = 1, seed = 1;
     std::vector<uint32_t> frames;
     std::vector<std::pair<int, long>> presses;  // id, frame
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (!v) return ToolFail(GRIB_EXIT_BAD_INPUT, "render: '%s' needs a value (see grib render --help)", a);
-        ++i;
-        if (!std::strcmp(a, "--unit")) unitName = v;
-        else if (!std::strcmp(a, "--out")) out = v;
-        else if (!std::strcmp(a, "-C")) folder = v;
-        else if (!std::strcmp(a, "--size")) {
-            const char* x = std::strchr(v, 'x');
-            std::string w = x ? std::string(v, x) : "";
-            if (!x || !ParseInt(w.c_str(), 1, 8192, width) || !ParseInt(x + 1, 1, 8192, height))
-                return ToolFail(GRIB_EXIT_BAD_INPUT, "render: bad size '%s' (WxH, 1 to 8192 each)", v);
-        } else if (!std::strcmp(a, "--frames")) {
-            std::string list = v;
-            size_t start = 0;
-            for (;;) {
-                size_t comma = list.find(',', start);
-                std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-                long e;
-                if (!ParseInt(item.c_str(), 0, 1000000, e))
-                    return ToolFail(GRIB_EXIT_BAD_INPUT, "render: bad frame list '%s'", v);
-                frames.push_back(uint32_t(e));
-                if (comma == std::string::npos) break;
-                start = comma + 1;
-            }
-        } else if (!std::strcmp(a, "--press")) {
-            const char* at = std::strchr(v, '@');
-            std::string id = at ? std::string(v, at) : "";
-            long n, k;
-            if (!at || !ParseInt(id.c_str(), 0, 100000, n) || !ParseInt(at + 1, 0, 1000000, k) ||
-                (n != ID_AIM && n != ID_FIRE && n != ID_ACTIVATE && n != ID_MOVE))
-                return ToolFail(GRIB_EXIT_BAD_INPUT, "render: bad press '%s' (ID@K, ID 1011, 1012, 1014 or 1024)", v);
-            presses.push_back({int(n), k});
-        } else if (!std::strcmp(a, "--antialias")) {
-            if (!ParseInt(v, 0, 1, antialias)) return ToolFail(GRIB_EXIT_BAD_INPUT, "render: --antialias takes 0 or 1");
-        } else if (!std::strcmp(a, "--seed")) {
-            if (!ParseInt(v, -2147483647L - 1, 2147483647L, seed))
-                return ToolFail(GRIB_EXIT_BAD_INPUT, "render: bad seed '%s'", v);
-        } else {
-            return ToolFail(GRIB_EXIT_BAD_INPUT, "render: unexpected argument '%s' (see grib render --help)", a);
-        }
-    }
+    const std::vector<ToolOption> options = {
+        {"--unit", ToolTakeText(unitName)},
+        {"--out", ToolTakeText(out)},
+        {"-C", ToolTakeText(folder)},
+        {"--size", ToolTakeSize(1, 8192, width, height),
+         "render: bad size '%s' (WxH, 1 to 8192 each)"},
+        {"--frames",
+         [&](const char* v) {
+             std::string list = v;
+             for (size_t start = 0;;) {
+                 size_t comma = list.find(',', start);
+                 long e;
+                 if (!ToolParseInt(list.substr(start, comma == std::string::npos ? comma : comma - start).c_str(), 0,
+                                   1000000, e))
+                     return false;
+                 frames.push_back(uint32_t(e));
+                 if (comma == std::string::npos) return true;
+                 start = comma + 1;
+             }
+         },
+         "render: bad frame list '%s'"},
+        {"--press",
+         [&](const char* v) {
+             const char* at = std::strchr(v, '@');
+             long n, k;
+             if (!at || !ToolParseInt(std::string(v, at).c_str(), 0, 100000, n) || !ToolParseInt(at + 1, 0, 1000000, k) ||
+                 (n != ID_AIM && n != ID_FIRE && n != ID_ACTIVATE && n != ID_MOVE))
+                 return false;
+             presses.push_back({int(n), k});
+             return true;
+         },
+         "render: bad press '%s' (ID@K, ID 1011, 1012, 1014 or 1024)"},
+        {"--antialias", ToolTakeInt(0, 1, antialias),
+         "render: --antialias takes 0 or 1"},
+        {"--seed", ToolTakeInt(INT32_MIN, INT32_MAX, seed), "render: bad seed '%s'"},
+    };
+    if (int rc = ToolParseOptions(argc, argv, 1, options,
+                                  {"render: '%s' needs a value (see grib render --help)",
+                                   "render: unexpected argument '%s' (see grib render --help)", nullptr}))
+        return rc;
     if (unitName.empty() || out.empty() || !width)
         return ToolFail(GRIB_EXIT_BAD_INPUT, "render: --unit, --size and --out are required (see grib render --help)");
     if (frames.empty()) frames.push_back(0);
     for (const auto& [id, k] : presses)
         if (k >= long(frames.size()))
             return ToolFail(GRIB_EXIT_BAD_INPUT, "render: press %d@%ld is after the last frame", id, k);
-    const bool raw = EndsWith(out, ".raw"), png = EndsWith(out, ".png"), pcx = EndsWith(out, ".pcx");
+    const bool raw = ToolHasExtension(out, ".raw"), png = ToolHasExtension(out, ".png"), pcx = ToolHasExtension(out, ".pcx");
     if (!raw && !png && !pcx) return ToolFail(GRIB_EXIT_BAD_INPUT, "render: %s: the output must be .raw, .png or .pcx", out.c_str());
     const std::string outPath = ToolDiskPath(out);
     std::string outAbsolute = outPath;

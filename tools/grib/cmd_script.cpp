@@ -1,6 +1,5 @@
 // grib script: assemble, disassemble and trace unit scripts.
 #include <array>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,16 +39,6 @@ const char kUsage[] =
     "        function's return value 'result NAME V'; after each run\n"
     "        'threads S0 ... S7' (states as 0x%08X).\n"
     "        R is the tick rate (default 30); S sets the script random state.\n";
-
-bool ParseNumber(const std::string& s, long long lo, long long hi, long long& out) {
-    if (s.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    long long v = std::strtoll(s.c_str(), &end, 0);
-    if (errno || *end || v < lo || v > hi) return false;
-    out = v;
-    return true;
-}
 
 // The recording host: every host call becomes one output line.
 class TraceHost : public ScriptInstance {
@@ -120,10 +109,10 @@ bool ParseStep(const std::string& s, Step& step) {
         std::string rest = s.substr(4);
         size_t star = rest.find('*');
         if (star != std::string::npos) {
-            if (!ParseNumber(rest.substr(star + 1), 0, 100000000, step.times)) return false;
+            if (!ToolParseInt(rest.substr(star + 1).c_str(), 0, 100000000, step.times, 0)) return false;
             rest = rest.substr(0, star);
         }
-        if (!ParseNumber(rest, INT32_MIN, INT32_MAX, v)) return false;
+        if (!ToolParseInt(rest.c_str(), INT32_MIN, INT32_MAX, v, 0)) return false;
         step.elapsed = static_cast<int32_t>(v);
         return true;
     }
@@ -147,7 +136,7 @@ bool ParseStep(const std::string& s, Step& step) {
     while (!list.empty() && pos <= list.size()) {
         size_t comma = list.find(',', pos);
         if (comma == std::string::npos) comma = list.size();
-        if (!ParseNumber(list.substr(pos, comma - pos), INT32_MIN, 0xFFFFFFFFll, v)) return false;
+        if (!ToolParseInt(list.substr(pos, comma - pos).c_str(), INT32_MIN, 0xFFFFFFFFll, v, 0)) return false;
         step.args.push_back(static_cast<int32_t>(static_cast<uint32_t>(v)));
         pos = comma + 1;
     }
@@ -199,7 +188,7 @@ int Trace(int argc, char** argv) {
         if (a == "--tick-rate" || a == "--seed") {
             if (i + 1 >= argc) return ToolFail(GRIB_EXIT_BAD_INPUT, "script trace: %s needs a value", a.c_str());
             std::string v = argv[++i];
-            if (a == "--tick-rate" ? !ParseNumber(v, 1, INT32_MAX, rate) : !ParseNumber(v, INT32_MIN, INT32_MAX, seed))
+            if (a == "--tick-rate" ? !ToolParseInt(v.c_str(), 1, INT32_MAX, rate, 0) : !ToolParseInt(v.c_str(), INT32_MIN, INT32_MAX, seed, 0))
                 return ToolFail(GRIB_EXIT_BAD_INPUT, "script trace: bad %s '%s'", a.c_str(), v.c_str());
             haveSeed |= a == "--seed";
         } else if (file.empty()) {

@@ -1,5 +1,4 @@
 // grib tdf: reading values from text data files.
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,10 +55,8 @@ int ParseGetArgs(int argc, char** argv, GetArgs& out) {
                 out.sections.emplace_back(v);
                 continue;
             }
-            char* end = nullptr;
-            errno = 0;
-            long n = std::strtol(v, &end, 10);
-            if (!*v || *end || errno || n < 0 || n > 0x7fffffff) return UsageError("bad --size '" + std::string(v) + "'");
+            long n;
+            if (!ToolParseInt(v, 0, 0x7fffffff, n)) return UsageError("bad --size '" + std::string(v) + "'");
             out.size = n;
             out.mode = Mode::String;
             ++modes;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,41 @@ bool ToolWriteFile(const std::string& path, const void* data, size_t size);
 std::string ToolDiskPath(const std::string& path);
 // True when argv[i] is --help or -h.
 bool ToolWantsHelp(int argc, char** argv);
+
+// A whole number in [low, high]: no empty text, no trailing characters.
+// Base 10, or with base 0 also 0x hex and 0 octal.
+bool ToolParseInt(const char* text, long long low, long long high, long long& out, int base = 10);
+template <class T>
+bool ToolParseInt(const char* text, long long low, long long high, T& out, int base = 10) {
+    long long v = 0;
+    if (!ToolParseInt(text, low, high, v, base)) return false;
+    out = static_cast<T>(v);
+    return true;
+}
+// "WxH", each side in [low, high].
+bool ToolParseSize(const char* text, long low, long high, long& width, long& height);
+
+// The options of a command that each take a value: `--name VALUE`.
+struct ToolOption {
+    const char* name;
+    std::function<bool(const char* value)> take;  // false: a bad value
+    const char* badValue = nullptr;               // its own message ("%s": the value)
+};
+// What a command says about its arguments ("%s": the argument; for
+// badValue the option, then the value).
+struct ToolOptionMessages {
+    const char* needsValue;
+    const char* unknown;
+    const char* badValue;
+};
+// Option actions: keep the text; a whole number; a size "WxH".
+std::function<bool(const char*)> ToolTakeText(std::string& into);
+std::function<bool(const char*)> ToolTakeInt(long low, long high, long& into);
+std::function<bool(const char*)> ToolTakeSize(long low, long high, long& width, long& height);
+// Hands argv[first...] to the options in pairs. GRIB_EXIT_OK, or the exit
+// status of the first bad argument after saying what it was.
+int ToolParseOptions(int argc, char** argv, int first, const std::vector<ToolOption>& options,
+                     const ToolOptionMessages& messages);
 
 // One command group: `grib <name> ...`. argv[0] is the group name.
 struct ToolCommand {

@@ -1,16 +1,14 @@
 #include "tools/grib/image_io.h"
 
-#include <strings.h>
-
 #include "grib/env/env.h"
+#include "grib/env/names.h"
 #include "grib/image/textures.h"
 #include "kit/image/pcx_writer.h"
 #include "tools/grib/common.h"
 #include "tools/grib/png_io.h"
 
 bool ToolHasExtension(const std::string& path, const char* extension) {
-    size_t n = std::char_traits<char>::length(extension);
-    return path.size() >= n && !strcasecmp(path.c_str() + path.size() - n, extension);
+    return GRIB_HasSuffix(path.c_str(), extension);
 }
 
 int ToolReadImage(const std::string& path, const std::vector<uint8_t>& palette, int transparentIndex,
