@@ -26,6 +26,7 @@ const char kUsage[] =
     "           [--palette P.pal] [--shade T.shd] [--textures DIR]\n"
     "       grib model build IN.txt|IN.obj -o OUT.3do [--scale S]\n"
     "       grib model dump FILE.3do\n"
+    "       grib model export FILE --out OUT.glb|OUT.gltf [--palette P.pal] [--textures DIR]\n"
     "OUT of render: .raw (W*H palette indices, row 0 first), .png or .pcx.\n"
     "The text format of build and dump: docs/model-text-format.md.\n";
 
@@ -88,12 +89,6 @@ bool ParseDouble(const char* text, double& out) {
     return end != text && *end == 0 && std::isfinite(out);
 }
 
-std::vector<uint8_t> GreyPalette() {
-    std::vector<uint8_t> p(1024, 0);
-    for (int i = 0; i < 256; ++i) p[4 * i] = p[4 * i + 1] = p[4 * i + 2] = uint8_t(i);
-    return p;
-}
-
 int Render(int argc, char** argv) {
     if (argc < 3) return ToolFail(GRIB_EXIT_BAD_INPUT, "usage: grib model render FILE --size WxH --out OUT ...");
     std::string file = argv[2], out, palettePath, shadePath, texturesDir;
@@ -128,7 +123,7 @@ int Render(int argc, char** argv) {
     if (!raw && !ToolHasExtension(out, ".png") && !ToolHasExtension(out, ".pcx"))
         return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: expected a .raw, .png or .pcx file", out.c_str());
 
-    std::vector<uint8_t> palette = GreyPalette();
+    std::vector<uint8_t> palette = ToolGreyPalette();
     if (!palettePath.empty()) {
         std::string error;
         if (!ToolLoadPalette(ToolDiskPath(palettePath), palette, &error))
@@ -250,5 +245,6 @@ int GribCmd_Model(int argc, char** argv) {
     if (sub == "render") return Render(argc, argv);
     if (sub == "build") return Build(argc, argv);
     if (sub == "dump") return Dump(argc, argv);
+    if (sub == "export") return GribCmd_ModelExport(argc, argv);
     return ToolFail(GRIB_EXIT_BAD_INPUT, "model: unknown command %s", sub.c_str());
 }

@@ -1,25 +1,19 @@
 // grib render: the viewer's frame driver without windows.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/frame.h"
-#include "app/sound.h"
 #include "app/units.h"
 #include "app/viewer_state.h"
 #include "grib/display/bitmap.h"
-#include "grib/env/names.h"
 #include "kit/image/pcx_writer.h"
-#include "script/instance.h"
 #include "tools/grib/common.h"
 #include "tools/grib/image_io.h"
-#include "tools/grib/startup_errors.h"
 #include "tools/grib/png_io.h"
+#include "tools/grib/unit_driver.h"
 
 namespace {
 
@@ -33,17 +27,6 @@ const char kUsage[] =
     "  Writes the last frame: .raw (index bytes, row 0 first), .png or .pcx.\n"
     "  --seed sets the random sources (default 1), so a render repeats exactly.\n";
 
-std::string UnitBaseName(const std::string& given) {
-    std::string name = given;
-    size_t slash = name.find_last_of("/\\");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    size_t dot = name.rfind('.');
-    if (dot != std::string::npos && GRIB_SameName(name.c_str() + dot, ".fbi")) name.resize(dot);
-    return name;
-}
-
-int NoSound(const void*, size_t, uint32_t) { return 0; }
-
 }  // namespace
 
 int GribCmd_Render(int argc, char** argv) {
@@ -54,7 +37,7 @@ int GribCmd_Render(int argc, char** argv) {
     std::string unitName, out, folder;
     long width = 0, height = 0, antialias = 1, seed = 1;
     std::vector<uint32_t> frames;
-    std::vector<std::pair<int, long>> presses;  // id, frame
+    ToolPresses presses;  // id, frame
     const std::vector<ToolOption> options = {
         {"--unit", ToolTakeText(unitName)},
         {"--out", ToolTakeText(out)},
@@ -76,16 +59,7 @@ int GribCmd_Render(int argc, char** argv) {
              }
          },
          "render: bad frame list '%s'"},
-        {"--press",
-         [&](const char* v) {
-             const char* at = std::strchr(v, '@');
-             long n, k;
-             if (!at || !ToolParseInt(std::string(v, at).c_str(), 0, 100000, n) || !ToolParseInt(at + 1, 0, 1000000, k) ||
-                 (n != ID_AIM && n != ID_FIRE && n != ID_ACTIVATE && n != ID_MOVE))
-                 return false;
-             presses.push_back({int(n), k});
-             return true;
-         },
+        {"--press", ToolTakePress(presses),
          "render: bad press '%s' (ID@K, ID 1011, 1012, 1014 or 1024)"},
         {"--antialias", ToolTakeInt(0, 1, antialias),
          "render: --antialias takes 0 or 1"},
@@ -103,33 +77,9 @@ int GribCmd_Render(int argc, char** argv) {
             return ToolFail(GRIB_EXIT_BAD_INPUT, "render: press %d@%ld is after the last frame", id, k);
     const bool raw = ToolHasExtension(out, ".raw"), png = ToolHasExtension(out, ".png"), pcx = ToolHasExtension(out, ".pcx");
     if (!raw && !png && !pcx) return ToolFail(GRIB_EXIT_BAD_INPUT, "render: %s: the output must be .raw, .png or .pcx", out.c_str());
-    const std::string outPath = ToolDiskPath(out);
-    std::string outAbsolute = outPath;
-    if (!outPath.empty() && outPath[0] != '/') {
-        char cwd[4096];
-        if (getcwd(cwd, sizeof cwd)) outAbsolute = std::string(cwd) + "/" + outPath;
-    }
-    if (!folder.empty() && chdir(ToolDiskPath(folder).c_str()) != 0)
-        return ToolFail(GRIB_EXIT_NOT_FOUND, "render: %s: no such directory", folder.c_str());
-
-    // A screenshot tool plays no sounds.
-    g_playSound = NoSound;
-    ToolReportStartupFailures();
-    SetScriptRandomState(int32_t(seed));
-    ViewerSeedRandom(uint32_t(seed));
-    g_viewer.antialias = antialias != 0;
-    ViewerLoadData(0);
-    const std::string base = UnitBaseName(unitName);
-    for (ViewerUnit* u : g_viewer.units)
-        if (GRIB_SameName(u->fileName, base.c_str())) {
-            g_viewer.currentUnit = u;
-            break;
-        }
-    if (!g_viewer.currentUnit) {
-        ViewerReset();
-        return ToolFail(GRIB_EXIT_NOT_FOUND, "render: no unit '%s' in the catalogue", unitName.c_str());
-    }
-    g_viewer.currentSide = g_viewer.currentUnit->side;
+    const std::string outAbsolute = ToolAbsolute(ToolDiskPath(out));
+    int status = GRIB_EXIT_OK;
+    if (!ToolStartUnit(folder, unitName, seed, antialias != 0, "render", &status)) return status;
     GribBitmap* surface = GRIB_CreateBitmap("Render Surface", uint32_t(width), uint32_t(height));
     if (!surface) {
         ViewerReset();
@@ -140,7 +90,6 @@ int GribCmd_Render(int argc, char** argv) {
             if (at == long(k)) UnitCommand(g_viewer.currentUnit, id);
         DrawView(nullptr, surface, frames[k]);
     }
-    int status = GRIB_EXIT_OK;
     std::string error;
     const uint32_t w = surface->width, h = surface->height;
     if (raw) {

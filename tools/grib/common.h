@@ -74,3 +74,5 @@ int GribCmd_Font(int argc, char** argv);
 int GribCmd_Units(int argc, char** argv);
 int GribCmd_Render(int argc, char** argv);
 int GribCmd_Demo(int argc, char** argv);
+int GribCmd_Export(int argc, char** argv);
+int GribCmd_ModelExport(int argc, char** argv);  // grib model export

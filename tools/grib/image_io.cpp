@@ -67,3 +67,9 @@ int ToolWriteImage(const std::string& path, const ToolImage& image) {
     }
     return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: expected a .png or .pcx file", path.c_str());
 }
+
+std::vector<uint8_t> ToolGreyPalette() {
+    std::vector<uint8_t> p(1024, 0);
+    for (int i = 0; i < 256; ++i) p[4 * i] = p[4 * i + 1] = p[4 * i + 2] = uint8_t(i);
+    return p;
+}

@@ -15,6 +15,9 @@ struct ToolImage {
 
 bool ToolHasExtension(const std::string& path, const char* extension);
 
+// The 256 greys, for a model drawn or exported without its game's palette.
+std::vector<uint8_t> ToolGreyPalette();
+
 // PCX: indices as stored, palette from the file. PNG: mapped onto palette
 // (required), pixels with alpha below 128 become transparentIndex (when
 // 0-255). Status GRIB_EXIT_OK, or the exit code after reporting.

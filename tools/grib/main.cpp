@@ -5,9 +5,6 @@
 #include "grib/env/env.h"
 #include "tools/grib/common.h"
 
-int GribCmd_Export(int argc, char** argv);
-int GribCmd_ModelExport(int argc, char** argv);  // grib model export
-
 namespace {
 
 const ToolCommand kCommands[] = {
@@ -44,8 +41,6 @@ int main(int argc, char** argv) {
         return GRIB_EXIT_OK;
     }
     GRIB_Startup(30, nullptr, 0);
-    if (argc > 2 && !std::strcmp(argv[1], "model") && !std::strcmp(argv[2], "export"))
-        return GribCmd_ModelExport(argc - 1, argv + 1);
     for (const ToolCommand& c : kCommands)
         if (!std::strcmp(argv[1], c.name)) return c.run(argc - 1, argv + 1);
     return ToolFail(GRIB_EXIT_BAD_INPUT, "unknown command '%s' (see grib --help)", argv[1]);
