@@ -1,6 +1,5 @@
 // Start-up, the main window, the idle-driven message loop and shutdown.
 #include <atomic>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include "app/window/viewer_window.h"
 #include "grib/display/window.h"
 #include "grib/env/env.h"
+#include "grib/env/names.h"
 #include "grib/input/input.h"
 #include "resources/resources.h"
 
@@ -75,10 +75,9 @@ void ChooseGameFolder() {
     if (PlatformBrowseForFolder(nullptr, "Choose the game folder", folder, sizeof folder)) {
         bool game = false;
         for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-            std::string name = entry.path().filename().string();
-            for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
-            const std::string extension = std::filesystem::path(name).extension().string();
-            game = game || extension == ".grb" || extension == ".ufo" || name == "gamedata";
+            const std::string name = entry.path().filename().string();
+            game = game || GRIB_HasSuffix(name.c_str(), ".grb") || GRIB_HasSuffix(name.c_str(), ".ufo") ||
+                   GRIB_SameName(name.c_str(), "gamedata");
         }
         if (game) {
             std::filesystem::current_path(folder, error);

@@ -93,9 +93,8 @@ int GribCmd_Demo(int argc, char** argv) {
         if ((a == "--units" || a == "--source" || a == "--font") && i + 1 >= argc)
             return ToolFail(GRIB_EXIT_BAD_INPUT, "demo: %s needs a value (see grib demo --help)", a.c_str());
         if (a == "--units") {
-            char* end = nullptr;
-            const long n = std::strtol(argv[++i], &end, 10);
-            if (!*argv[i] || *end || n < 0 || n > 20000)
+            long n;
+            if (!ToolParseInt(argv[++i], 0, 20000, n))
                 return ToolFail(GRIB_EXIT_BAD_INPUT, "demo: --units wants a count from 0 to 20000");
             options.generatedUnits = int(n);
         } else if (a == "--source") {

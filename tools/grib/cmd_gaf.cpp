@@ -238,12 +238,7 @@ struct ListError {
 };
 
 bool ParseInt(const std::string& text, long low, long high, long* value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    long v = std::strtol(text.c_str(), &end, 10);
-    if (*end || v < low || v > high) return false;
-    *value = v;
-    return true;
+    return ToolParseInt(text.c_str(), low, high, *value);
 }
 
 int Build(const std::string& out, const std::string& listPath, const std::vector<uint8_t>& palette) {
