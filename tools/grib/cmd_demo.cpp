@@ -566,31 +566,31 @@ int LoadDemoUnits(const fs::path& source, std::vector<DemoUnit>& units) {
     for (const auto& e : fs::directory_iterator(source / "units", ec))
         if (Upper(e.path().extension().string()) == ".FBI") fbis.push_back(e.path());
     std::sort(fbis.begin(), fbis.end());
-    if (fbis.empty()) return ToolFail(GRIB_EXIT_NOT_FOUND, "demo: no units in %s", (source / "units").c_str());
+    if (fbis.empty()) return ToolFail(GRIB_EXIT_NOT_FOUND, "demo: no units in %s", (source / "units").string().c_str());
     for (const fs::path& path : fbis) {
         DemoUnit u;
         u.file = path.stem().string();
         std::vector<uint8_t> bytes;
-        if (!ToolReadFile(path.string(), bytes)) return ToolFail(GRIB_EXIT_NOT_FOUND, "%s: cannot read", path.c_str());
+        if (!ToolReadFile(path.string(), bytes)) return ToolFail(GRIB_EXIT_NOT_FOUND, "%s: cannot read", path.string().c_str());
         u.fbi = Text(bytes);
         const std::string object = TdfValue(u.fbi, "ObjectName");
-        if (object.empty()) return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: no ObjectName", path.c_str());
+        if (object.empty()) return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: no ObjectName", path.string().c_str());
         std::string error;
         const fs::path txt = source / "objects3d" / (object + ".txt"), obj = source / "objects3d" / (object + ".obj");
         if (ToolReadFile(txt.string(), bytes)) {
             if (!KitParseModelText(Text(bytes), u.model, &error))
-                return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: %s", txt.c_str(), error.c_str());
+                return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: %s", txt.string().c_str(), error.c_str());
         } else if (ToolReadFile(obj.string(), bytes)) {
             if (!KitParseObj(Text(bytes), 1.0, u.model, &error))
-                return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: %s", obj.c_str(), error.c_str());
+                return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: %s", obj.string().c_str(), error.c_str());
         } else {
-            return ToolFail(GRIB_EXIT_NOT_FOUND, "%s: no model %s.txt or %s.obj", path.c_str(), object.c_str(),
+            return ToolFail(GRIB_EXIT_NOT_FOUND, "%s: no model %s.txt or %s.obj", path.string().c_str(), object.c_str(),
                             object.c_str());
         }
         const fs::path asmPath = source / "scripts" / (u.file + ".asm");
-        if (!ToolReadFile(asmPath.string(), bytes)) return ToolFail(GRIB_EXIT_NOT_FOUND, "%s: cannot read", asmPath.c_str());
+        if (!ToolReadFile(asmPath.string(), bytes)) return ToolFail(GRIB_EXIT_NOT_FOUND, "%s: cannot read", asmPath.string().c_str());
         if (!AssembleScript(Text(bytes), u.cob, error))
-            return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: %s", asmPath.c_str(), error.c_str());
+            return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: %s", asmPath.string().c_str(), error.c_str());
         units.push_back(std::move(u));
     }
     return GRIB_EXIT_OK;
@@ -772,9 +772,9 @@ int GribCmd_Demo(int argc, char** argv) {
     std::vector<uint8_t> weaponsBytes, settingsBytes;
     const fs::path weaponsPath = source / "gamedata" / "weapons.tdf", settingsPath = source / "gamedata" / "showcase.tdf";
     if (!ToolReadFile(weaponsPath.string(), weaponsBytes))
-        return ToolFail(GRIB_EXIT_NOT_FOUND, "%s: cannot read", weaponsPath.c_str());
+        return ToolFail(GRIB_EXIT_NOT_FOUND, "%s: cannot read", weaponsPath.string().c_str());
     if (!ToolReadFile(settingsPath.string(), settingsBytes))
-        return ToolFail(GRIB_EXIT_NOT_FOUND, "%s: cannot read", settingsPath.c_str());
+        return ToolFail(GRIB_EXIT_NOT_FOUND, "%s: cannot read", settingsPath.string().c_str());
     const std::string settings = Text(settingsBytes), weapons = Text(weaponsBytes);
 
     const std::vector<uint8_t> palette = DemoPalette();
@@ -832,7 +832,7 @@ int GribCmd_Demo(int argc, char** argv) {
     const std::string armBackground = TdfValue(settings, "armbackground"),
                       coreBackground = TdfValue(settings, "corebackground"), logo = TdfValue(settings, "logo");
     if (armBackground.empty() || coreBackground.empty() || logo.empty())
-        return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: logo, armbackground or corebackground missing", settingsPath.c_str());
+        return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: logo, armbackground or corebackground missing", settingsPath.string().c_str());
     a.AddText(kViewer, "gamedata\\showcase.tdf", settings);
     a.Add(kViewer, armBackground, Pcx(ArmBackground(640, 480), palette));
     a.Add(kViewer, coreBackground, Pcx(CoreBackground(640, 480), palette));
@@ -857,12 +857,12 @@ int GribCmd_Demo(int argc, char** argv) {
     if (!generated) fs::remove(fs::path(out) / kGenerated, ec);
     for (const auto& [name, files] : a.files)
         if (!KitWriteArchive((fs::path(out) / name).string(), files, name == kPatch ? kPatchKey : 0))
-            return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: cannot write", (fs::path(out) / name).c_str());
+            return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: cannot write", (fs::path(out) / name).string().c_str());
     for (const auto& [path, data] : a.loose) {
         const fs::path p = fs::path(out) / path;
         fs::create_directories(p.parent_path(), ec);
         if (!ToolWriteFile(p.string(), data.data(), data.size()))
-            return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: cannot write", p.c_str());
+            return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: cannot write", p.string().c_str());
     }
     std::printf("%s: %zu units, %zu files\n", out.c_str(), units.size() + size_t(generated), a.count);
     return GRIB_EXIT_OK;
