@@ -112,6 +112,7 @@ TEST(ArchiveCli, ExtractNeverLeavesTheTarget) {
         for (auto& e : fs::recursive_directory_iterator(t.path())) files += e.is_regular_file();
         EXPECT_EQ(files, 1u);
     }
+#ifndef _WIN32  // links need rights a Windows user lacks
     // Through a link planted in the target folder.
     TempDir t;
     fs::create_directories(t.path() / "out");
@@ -121,6 +122,7 @@ TEST(ArchiveCli, ExtractNeverLeavesTheTarget) {
     auto r = RunGrib({"archive", "extract", (t.path() / "a.grb").string(), (t.path() / "out").string()});
     EXPECT_EQ(r.status, 2);
     EXPECT_FALSE(fs::exists(t.path() / "elsewhere/x.txt"));
+#endif
 }
 
 TEST(VfsCli, LsAndCatInTheViewersOrder) {

@@ -43,6 +43,9 @@ TEST_F(DiskTest, PathsResolveWithoutRegardToCase) {
 }
 
 TEST_F(DiskTest, ExactMatchWinsOverFoldedOnes) {
+#ifdef _WIN32
+    GTEST_SKIP() << "names differing only in case are one file on Windows";
+#endif
     dir_.write("data/File.txt", "upper");
     dir_.write("data/file.txt", "lower");
     dir_.write("Data/other.txt", "other dir");
@@ -72,7 +75,7 @@ TEST_F(DiskTest, EnumerationOrderAndAttributes) {
     dir_.write("_x", "");
     dir_.write("ro.txt", "r");
     std::filesystem::create_directory(dir_.path() / "Sub");
-    chmod((dir_.path() / "ro.txt").c_str(), 0444);
+    chmod((dir_.path() / "ro.txt").string().c_str(), 0444);
     EXPECT_EQ(Names("*"), (Lines{"10 .", "10 ..", "20 A.txt", "20 b.txt", "20 c.TXT", "21 ro.txt", "10 Sub", "20 _x"}));
     EXPECT_EQ(Names("*.*"), Names("*"));
     EXPECT_EQ(Names("*.txt"), (Lines{"20 A.txt", "20 b.txt", "20 c.TXT", "21 ro.txt"}));

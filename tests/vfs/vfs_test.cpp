@@ -268,7 +268,9 @@ TEST_F(MergedTest, AppendCreatesDiskFilesAndArchiveFilesRefuseWrites) {
     EXPECT_EQ(GRIB_Write(h, "ef", 2), 2);
     GRIB_Close(h);
     EXPECT_EQ(ReadAll("new.pal"), "abcdef");
+#ifndef _WIN32  // Windows folds case itself
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "NEW.PAL"));
+#endif
 
     // No disk folder to create it in: the archive copy is opened, read-only.
     h = GRIB_OpenAppend("gamedata\\showcase.tdf");

@@ -1,6 +1,8 @@
 // grib render: the viewer's frame driver without windows.
 #include <unistd.h>
 
+#include <filesystem>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -120,7 +122,11 @@ int GribCmd_Render(int argc, char** argv) {
     if (!raw && !png && !pcx) return ToolFail(GRIB_EXIT_BAD_INPUT, "render: %s: the output must be .raw, .png or .pcx", out.c_str());
     const std::string outPath = ToolDiskPath(out);
     std::string outAbsolute = outPath;
+#ifdef _WIN32
+    if (!outPath.empty() && outPath[0] != '/' && !std::filesystem::path(outPath).is_absolute()) {
+#else
     if (!outPath.empty() && outPath[0] != '/') {
+#endif
         char cwd[4096];
         if (getcwd(cwd, sizeof cwd)) outAbsolute = std::string(cwd) + "/" + outPath;
     }
