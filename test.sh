@@ -7,9 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-          libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+          libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
           libfltk1.3-dev libsdl2-dev libx11-dev xvfb xauth xdotool x11-apps
-          imagemagick assimp-utils pcf2bdf xfonts-base libtinygltf-dev nodejs npm)
+          imagemagick assimp-utils pcf2bdf xfonts-base libtinygltf-dev nodejs npm
+          g++-mingw-w64-x86-64-posix wine wine64)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -55,6 +56,7 @@ run_build() {
 }
 
 run_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+tests/windows/run.sh build
 if [ -z "${SKIP_SANITIZE:-}" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

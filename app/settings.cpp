@@ -1,7 +1,11 @@
 #include "app/settings.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -53,6 +57,14 @@ namespace {
 
 // The temporary directory and a new, exclusively created file SHWxxxx.TMP in
 // it; false when none could be made.
+#ifdef _WIN32
+bool CreateTempFile(char* name, size_t size) {
+    char dir[MAX_PATH + 1];
+    DWORD n = GetTempPathA(sizeof dir, dir);
+    if (n == 0 || n > MAX_PATH || size < MAX_PATH) return false;
+    return GetTempFileNameA(dir, "SHW", 0, name) != 0;
+}
+#else
 bool CreateTempFile(char* name, size_t size) {
     const char* dir = std::getenv("TMPDIR");
     if (!dir || !*dir) dir = "/tmp";
@@ -73,6 +85,7 @@ bool CreateTempFile(char* name, size_t size) {
     }
     return false;
 }
+#endif
 
 void DeleteAtExit() { DeleteTempPalette(); }
 

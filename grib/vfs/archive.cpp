@@ -1,7 +1,11 @@
 #include "grib/vfs/archive.h"
 
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstring>
 #include <string>
@@ -190,12 +194,19 @@ OPENGRIBFILE* GRIB_OpenArchive(const char* path, int keepOpen) {
         return nullptr;
     };
 
+#ifdef _WIN32
+    char fullBuffer[GRIB_ARCHIVE_PATH_MAX];
+    DWORD fullLength = GetFullPathNameA(diskPath.c_str(), sizeof fullBuffer, fullBuffer, nullptr);
+    if (fullLength == 0 || fullLength >= sizeof fullBuffer) return reject();
+    std::string full(fullBuffer, fullLength);
+#else
     std::string full = diskPath;
     if (full[0] != '/') {
         char cwd[GRIB_ARCHIVE_PATH_MAX];
         if (!getcwd(cwd, sizeof cwd)) return reject();
         full = std::string(cwd) + "/" + diskPath;
     }
+#endif
     if (full.size() >= sizeof a->fullPath) return reject();
     std::memcpy(a->fullPath, full.c_str(), full.size() + 1);
     std::strncpy(a->name, path, sizeof a->name - 1);

@@ -1,7 +1,11 @@
 #include "grib/vfs/disk.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dirent.h>
 #include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -10,11 +14,13 @@ namespace gribdisk {
 
 namespace {
 
+#ifndef _WIN32
 std::string Join(const std::string& base, const std::string& name) {
     if (base.empty()) return name;
     if (base.back() == '/') return base + name;
     return base + "/" + name;
 }
+#endif
 
 int CompareNoCase(const char* a, const char* b) {
     for (;; ++a, ++b) {
@@ -24,6 +30,7 @@ int CompareNoCase(const char* a, const char* b) {
     }
 }
 
+#ifndef _WIN32
 // The entries of dir whose names equal name without regard to case, in
 // byte order, so the choice doesn't depend on how the directory lists them.
 std::vector<std::string> FindNoCase(const std::string& dir, const std::string& name) {
@@ -74,6 +81,7 @@ void Fill(FindData& data, const char* name, const struct stat& st) {
     if (!dir) data.size = st.st_size > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<uint32_t>(st.st_size);
     SetName(data, name);
 }
+#endif  // !_WIN32
 
 }  // namespace
 
@@ -84,6 +92,7 @@ void SetName(FindData& data, const char* name) {
     data.name[sizeof data.name - 1] = 0;
 }
 
+#ifndef _WIN32
 bool Resolve(const char* path, std::string& out, bool allowMissingLast) {
     if (!path || !*path) return false;
     std::string p(path);
@@ -107,6 +116,7 @@ bool Resolve(const char* path, std::string& out, bool allowMissingLast) {
     budget = 256;
     return allowMissingLast && ResolveFrom(base, parts, 0, true, budget, out);
 }
+#endif  // !_WIN32
 
 bool Match(const char* name, const char* pattern) {
     if (!std::strcmp(pattern, "*.*")) pattern = "*";
@@ -131,6 +141,7 @@ bool Match(const char* name, const char* pattern) {
     return *pattern == 0;
 }
 
+#ifndef _WIN32
 std::vector<FindData> Find(const char* pattern) {
     std::vector<FindData> results;
     const char* slash = nullptr;
@@ -170,5 +181,89 @@ std::vector<FindData> Find(const char* pattern) {
               });
     return results;
 }
+#endif  // !_WIN32
+
+#ifdef _WIN32
+// Windows: the system resolves case and both separators itself; only the
+// enumeration order and the attribute bits are made the same as elsewhere.
+
+namespace {
+
+bool IsDirectory(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+uint32_t UnixSeconds(const FILETIME& t) {
+    uint64_t ticks = (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime;
+    constexpr uint64_t kEpoch = 116444736000000000ull;  // 1601 to 1970 in 100 ns
+    return ticks < kEpoch ? 0 : static_cast<uint32_t>((ticks - kEpoch) / 10000000ull);
+}
+
+void FillWin(FindData& data, const WIN32_FIND_DATAA& w) {
+    data = FindData{};
+    bool dir = w.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    data.attributes = dir ? GRIB_ATTR_DIRECTORY : GRIB_ATTR_NORMAL;
+    if (w.dwFileAttributes & FILE_ATTRIBUTE_READONLY) data.attributes |= GRIB_ATTR_READONLY;
+    data.creationTime = UnixSeconds(w.ftCreationTime);
+    data.lastAccessTime = UnixSeconds(w.ftLastAccessTime);
+    data.lastWriteTime = UnixSeconds(w.ftLastWriteTime);
+    if (!dir) data.size = w.nFileSizeHigh ? 0xFFFFFFFFu : w.nFileSizeLow;
+    SetName(data, std::string(w.cFileName, strnlen(w.cFileName, sizeof w.cFileName)).c_str());
+}
+
+}  // namespace
+
+bool Resolve(const char* path, std::string& out, bool allowMissingLast) {
+    if (!path || !*path) return false;
+    std::string p(path);
+    std::replace(p.begin(), p.end(), '/', '\\');
+    if (GetFileAttributesA(p.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        out = p;
+        return true;
+    }
+    if (!allowMissingLast) return false;
+    // A new file needs the folder it goes into.
+    size_t end = p.find_last_not_of('\\');
+    if (end == std::string::npos) return false;
+    size_t slash = p.find_last_of('\\', end);
+    if (slash != std::string::npos && slash > 0 && !IsDirectory(p.substr(0, slash + 1))) return false;
+    out = p;
+    return true;
+}
+
+std::vector<FindData> Find(const char* pattern) {
+    std::vector<FindData> results;
+    const char* slash = nullptr;
+    for (const char* c = pattern; *c; ++c)
+        if (*c == '\\' || *c == '/') slash = c;
+    std::string dir = slash ? std::string(pattern, static_cast<size_t>(slash - pattern + 1)) : "";
+    const char* namePart = slash ? slash + 1 : pattern;
+    if (!dir.empty() && !IsDirectory(dir)) return results;
+    // Every entry, filtered by our own match: the system's also matches the
+    // short 8.3 names, which would make the result depend on the volume.
+    WIN32_FIND_DATAA w;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &w);
+    if (h == INVALID_HANDLE_VALUE) return results;
+    std::vector<FindData> special, rest;
+    do {
+        if (!Match(w.cFileName, namePart)) continue;
+        bool dots = !std::strcmp(w.cFileName, ".") || !std::strcmp(w.cFileName, "..");
+        std::vector<FindData>& into = dots ? special : rest;
+        into.emplace_back();
+        FillWin(into.back(), w);
+    } while (FindNextFileA(h, &w));
+    FindClose(h);
+    std::sort(special.begin(), special.end(),
+              [](const FindData& a, const FindData& b) { return std::strcmp(a.name, b.name) < 0; });
+    std::sort(rest.begin(), rest.end(), [](const FindData& a, const FindData& b) {
+        int c = CompareNoCase(a.name, b.name);
+        return c != 0 ? c < 0 : std::strcmp(a.name, b.name) < 0;
+    });
+    results = std::move(special);
+    results.insert(results.end(), rest.begin(), rest.end());
+    return results;
+}
+#endif  // _WIN32
 
 }  // namespace gribdisk

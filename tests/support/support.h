@@ -7,6 +7,13 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <cstdlib>
+// The POSIX environment calls the tests use, over the runtime's own.
+inline int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
+inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
+#endif
+
 namespace testsupport {
 
 // A fresh folder under the system's temporary directory, removed with

@@ -82,12 +82,14 @@ TEST_F(GribCli, ExtractNeverLeavesTheTarget) {
         for (auto& e : fs::recursive_directory_iterator(t.path())) files += e.is_regular_file();
         EXPECT_EQ(files, 1u) << evil << ": nothing at all was written";
     }
+#ifndef _WIN32  // links need rights a Windows user lacks
     // Through a link planted in the target folder.
     fs::create_directories(t.path() / "elsewhere");
     fs::create_directory_symlink(t.path() / "elsewhere", t.path() / "out/d");
     t.write("a.grb", KitBuildArchive({{"d\\x.txt", Bytes("x")}}, 0));
     EXPECT_EQ(RunGrib({"archive", "extract", At("a.grb"), At("out")}).status, 2);
     EXPECT_FALSE(fs::exists(t.path() / "elsewhere/x.txt"));
+#endif
 }
 
 TEST_F(GribCli, VfsLsAndCatInTheViewersOrder) {

@@ -187,7 +187,9 @@ TEST_F(MergedTest, AppendCreatesDiskFilesAndArchiveFilesRefuseWrites) {
         EXPECT_EQ(GRIB_Close(h), 0);
     }
     EXPECT_EQ(ReadAll("new.pal"), "abab") << "appends to what is there";
+#ifndef _WIN32  // Windows folds case itself
     EXPECT_FALSE(fs::exists(dir_.path() / "NEW.PAL"));
+#endif
     EXPECT_EQ(ReadAll(abs), "ab");
     // No disk folder to create it in: the archive copy is opened, read-only.
     FileHandle* h = GRIB_OpenAppend("gamedata\\showcase.tdf");

@@ -113,11 +113,21 @@ bool SafeName(const char* name) {
 
 // Makes dir (below an existing, trusted root) unless it exists; refuses to
 // go through links, which could lead out of the target folder.
+#ifdef _WIN32
+bool MakeDir(const std::string& dir) {
+    if (mkdir(dir.c_str()) == 0) return true;
+    struct stat st;
+    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_TRUNC | O_BINARY;
+#else
 bool MakeDir(const std::string& dir) {
     if (mkdir(dir.c_str(), 0777) == 0) return true;
     struct stat st;
     return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW;
+#endif
 
 int Extract(const char* archivePath, const char* target) {
     OPENGRIBFILE* a = nullptr;
@@ -141,7 +151,7 @@ int Extract(const char* archivePath, const char* target) {
             if (!MakeDir(out)) status = ToolFail(GRIB_EXIT_BAD_INPUT, "%s: cannot create the folder", out.c_str());
             return;
         }
-        int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0666);
+        int fd = open(out.c_str(), kCreateFlags, 0666);
         FILE* f = fd >= 0 ? fdopen(fd, "wb") : nullptr;
         if (!f) {
             if (fd >= 0) close(fd);
@@ -195,7 +205,7 @@ int Pack(int argc, char** argv) {
         } else if (it->is_regular_file(ec)) {
             KitArchiveFile f{rel, {}};
             if (!ToolReadFile(it->path().string(), f.data))
-                return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: cannot read", it->path().c_str());
+                return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: cannot read", it->path().string().c_str());
             files.push_back(std::move(f));
         }
     }

@@ -1,6 +1,10 @@
 // grib: the command-line kit for the game's data.
 #include <cstdio>
 #include <cstring>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "grib/env/env.h"
 #include "tools/grib/common.h"
@@ -32,6 +36,11 @@ void Usage(FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Byte for byte what the commands print (archive cat writes file data).
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     if (argc < 2) {
         Usage(stderr);
         return GRIB_EXIT_BAD_INPUT;

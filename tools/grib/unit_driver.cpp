@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "app/frame.h"
 #include "app/sound.h"
@@ -31,7 +32,8 @@ std::function<bool(const char*)> ToolTakePress(ToolPresses& into) {
 
 std::string ToolAbsolute(const std::string& path) {
     char cwd[4096];
-    if (path.empty() || path[0] == '/' || !getcwd(cwd, sizeof cwd)) return path;
+    if (path.empty() || std::filesystem::path(path).is_absolute() || path[0] == '/' || !getcwd(cwd, sizeof cwd))
+        return path;
     return std::string(cwd) + "/" + path;
 }
 

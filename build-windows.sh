@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Cross-builds showcase.exe and grib.exe (and the unit tests) for 64-bit
+# Windows with mingw-w64, after installing what that needs (Debian, as root).
+#   ./build-windows.sh              build into build-windows/
+#   ./build-windows.sh package      also make the zip (build-windows/*.zip)
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix libstb-dev libgtest-dev)
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "build-windows.sh: missing packages: ${missing[*]} (run as root to install them)" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+package=0
+if [ "${1:-}" = package ]; then package=1; shift; fi
+DIR="${BUILD_DIR:-build-windows}"
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B "$DIR" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+      -DCMAKE_BUILD_TYPE=Release -DSHOWCASE_WERROR=ON "${launcher[@]}" "$@"
+cmake --build "$DIR" -j "${JOBS:-$(nproc)}"
+if [ "$package" = 1 ]; then
+  cmake --build "$DIR" --target package
+fi
