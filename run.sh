@@ -12,7 +12,7 @@ build="${BUILD:-build}"
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
 
 if [ -z "${SHOWCASE_RUN_NO_BUILD:-}" ]; then
-  packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libstb-dev libfltk1.3-dev libsdl2-dev
+  packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libpng-dev libstb-dev libtinygltf-dev libfltk1.3-dev libsdl2-dev
             libx11-dev xfonts-base pcf2bdf)
   missing=()
   for p in "${packages[@]}"; do

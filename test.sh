@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-          libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
+          libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libstb-dev
           libfltk1.3-dev libsdl2-dev libx11-dev xvfb xauth xdotool x11-apps
           imagemagick assimp-utils pcf2bdf xfonts-base libtinygltf-dev nodejs npm
           g++-mingw-w64-x86-64-posix wine wine64)

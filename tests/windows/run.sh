@@ -49,8 +49,8 @@ done
 wine "$gribexe" units --json >"$work/w.txt"
 same "units --json" "$work/l.txt" "$work/w.txt"
 render=(render --unit CORTANK --size 200x150 --frames 0,7,7 --press 1012@1)
-"$grib" "${render[@]}" --out "$work/l.png"
-wine "$gribexe" "${render[@]}" --out "$work/w.png"
-same "render" "$work/l.png" "$work/w.png"
+"$grib" "${render[@]}" --out "$work/l.pcx"
+wine "$gribexe" "${render[@]}" --out "$work/w.pcx"
+same "render" "$work/l.pcx" "$work/w.pcx"
 wineserver -w
 echo "tests/windows/run.sh: Windows build and tests passed in $(( $(date +%s) - start )) s"

@@ -3,6 +3,7 @@
 #include "grib/env/env.h"
 #include "grib/env/names.h"
 #include "grib/image/textures.h"
+#include "grib/palette/palette.h"
 #include "kit/image/pcx_writer.h"
 #include "tools/grib/common.h"
 #include "tools/grib/png_io.h"
@@ -72,4 +73,17 @@ std::vector<uint8_t> ToolGreyPalette() {
     std::vector<uint8_t> p(1024, 0);
     for (int i = 0; i < 256; ++i) p[4 * i] = p[4 * i + 1] = p[4 * i + 2] = uint8_t(i);
     return p;
+}
+
+bool ToolLoadPalette(const std::string& path, std::vector<uint8_t>& palette, std::string* error) {
+    if (!ToolReadFile(path, palette)) {
+        if (error) *error = "can't read the palette";
+        return false;
+    }
+    if (palette.size() < GRIB_PALETTE_SIZE) {
+        if (error) *error = "a palette file holds 1024 bytes";
+        return false;
+    }
+    palette.resize(GRIB_PALETTE_SIZE);
+    return true;
 }

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-// Writes a 24-bit PNG of the pixels' palette colours.
+// Writes an 8-bit indexed PNG with the palette as its colour table (with
+// libpng; the Windows build, which has stb's coder, writes a 24-bit PNG of
+// the pixels' palette colours).
 bool PngWriteIndexed(const std::string& path, const uint8_t* pixels, uint32_t width, uint32_t height,
                      uint32_t pitch, const uint8_t* palette, std::string* error);
 
@@ -16,9 +18,11 @@ struct PngIndexed {
     std::vector<uint8_t> pixels;  // width × height palette indices
 };
 
-// Reads a PNG of any colour type and maps it onto the palette: every pixel
-// becomes GRIB_NearestColor of its colour (so the palette's own colours keep
-// their indices, the first of equal entries winning).
+// Reads a PNG of any colour type and maps it onto the palette: an indexed PNG
+// whose colours all equal the palette's at the same indices keeps its
+// indices; every other pixel becomes GRIB_NearestColor of its colour (the
+// Windows build sees colours only, so of equal palette entries the first
+// wins).
 // Pixels with alpha below 128 become transparentIndex when it is 0-255.
 bool PngReadIndexed(const std::string& path, const uint8_t* palette, int transparentIndex, PngIndexed* out,
                     std::string* error);
