@@ -7,19 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix libstb-dev libgtest-dev)
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "build-windows.sh: missing packages: ${missing[*]} (run as root to install them)" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update
-  apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+. tools/need_packages.sh
+need_packages build-windows.sh "${PACKAGES[@]}"
 
 package=0
 if [ "${1:-}" = package ]; then package=1; shift; fi

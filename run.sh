@@ -12,18 +12,10 @@ build="${BUILD:-build}"
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
 
 if [ -z "${SHOWCASE_RUN_NO_BUILD:-}" ]; then
-  packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libpng-dev libstb-dev libtinygltf-dev libfltk1.3-dev libsdl2-dev
+  packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libpng-dev libtinygltf-dev libfltk1.3-dev libsdl2-dev
             libx11-dev xfonts-base pcf2bdf)
-  missing=()
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "run.sh: installing ${missing[*]}"
-    sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update && $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-  fi
+  . tools/need_packages.sh
+  need_packages run.sh "${packages[@]}"
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$build" --target showcase grib showcase_testgame
 fi

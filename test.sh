@@ -12,19 +12,8 @@ PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
           imagemagick assimp-utils pcf2bdf xfonts-base libtinygltf-dev nodejs npm
           g++-mingw-w64-x86-64-posix wine wine64)
 
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "test.sh: missing packages: ${missing[*]} (run as root to install them)" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update
-  apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+. tools/need_packages.sh
+need_packages test.sh "${PACKAGES[@]}"
 
 # The Khronos glTF validator for the export tests, under the build tree.
 if [ ! -d build/node/node_modules/gltf-validator ]; then

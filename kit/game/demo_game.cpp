@@ -510,7 +510,7 @@ int LoadUnits(const fs::path& source, std::vector<KitGameUnit>& units, std::stri
     std::vector<fs::path> fbis;
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(source / "units", ec))
-        if (GRIB_SameName(e.path().extension().c_str(), ".fbi")) fbis.push_back(e.path());
+        if (GRIB_SameName(e.path().extension().string().c_str(), ".fbi")) fbis.push_back(e.path());
     std::sort(fbis.begin(), fbis.end());
     if (fbis.empty()) return Fail(error, KIT_DEMO_MISSING, "no units in " + (source / "units").string());
     for (const fs::path& path : fbis) {

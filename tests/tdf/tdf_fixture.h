@@ -19,7 +19,7 @@ protected:
 
     // Writes text to a file and loads it; fails the test when it won't load.
     void Load(const std::string& text, const std::string& name = "test.tdf") {
-        ASSERT_EQ(TDF_Load(&tdf, dir.write(name, text).c_str()), 1) << "text: " << text;
+        ASSERT_EQ(TDF_Load(&tdf, dir.write(name, text).string().c_str()), 1) << "text: " << text;
     }
     std::string Text() const { return tdf.text ? std::string(tdf.text) : std::string(); }
 

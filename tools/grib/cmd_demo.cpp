@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "kit/game/demo_game.h"
 #include "kit/image/bdf_font.h"
@@ -71,11 +74,18 @@ std::vector<uint8_t> X11Font(const std::string& given) {
     if (bdf.empty() || !BdfToFont(bdf, font, error)) font.clear();
     return font;
 }
+
 fs::path DemoSources(const std::string& given) {
     if (!given.empty()) return ToolDiskPath(given);
     if (const char* env = std::getenv("SHOWCASE_DEMO_DIR"); env && *env) return env;
     std::error_code ec;
+#ifdef _WIN32
+    char own[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, own, sizeof own);
+    const fs::path exe = own;
+#else
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+#endif
     return fs::weakly_canonical(exe.parent_path() / ".." / "share" / "showcase" / "demo", ec);
 }
 
