@@ -260,7 +260,7 @@ TEST_F(ArchiveTest, DataPastTheEndYieldsOnlyExistingBytes) {
 
     FileHandle* h = GRIB_Open("a.txt");
     ASSERT_NE(h, nullptr);
-    EXPECT_EQ(GRIB_Length(h), 100);
+    EXPECT_EQ(GRIB_Length(h), 10);  // what the archive holds
     char buf[200];
     EXPECT_EQ(GRIB_Read(h, buf, 200), 10);
     EXPECT_EQ(std::string(buf, 10), kTrailer.substr(26));
