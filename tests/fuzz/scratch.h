@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -21,18 +22,25 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kFuzzSeparator = "\n@@@@\n";
 
-inline const fs::path& Folder() {
-    static const fs::path dir = [] {
+// The folder's path lives in a plain array: the removal at exit runs after
+// static objects made later than its registration are gone.
+inline char g_folder[4096];
+
+inline const char* Folder() {
+    static const bool made = [] {
         const char* tmp = std::getenv("TMPDIR");
         std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz-scratch-XXXXXX";
-        if (!mkdtemp(templ.data())) std::abort();
+        if (templ.size() >= sizeof g_folder || !mkdtemp(templ.data())) std::abort();
+        std::memcpy(g_folder, templ.c_str(), templ.size() + 1);
         std::atexit([] {
             std::error_code ec;
-            fs::remove_all(Folder(), ec);
+            if (std::strncmp(g_folder, "/", 1) == 0 && std::strstr(g_folder, "/fuzz-scratch-"))
+                fs::remove_all(g_folder, ec);
         });
-        return fs::path(templ);
+        return true;
     }();
-    return dir;
+    (void)made;
+    return g_folder;
 }
 
 inline void Clear() {
@@ -44,7 +52,7 @@ inline void Clear() {
 inline void Write(std::string path, std::string_view bytes) {
     for (char& c : path)
         if (c == '\\') c = '/';
-    const fs::path full = Folder() / path;
+    const fs::path full = fs::path(Folder()) / path;
     std::error_code ec;
     fs::create_directories(full.parent_path(), ec);
     if (FILE* f = std::fopen(full.c_str(), "wb")) {
@@ -58,7 +66,7 @@ inline void Write(std::string path, std::string_view bytes) {
 class Inside {
 public:
     Inside() : home_(open(".", O_RDONLY | O_DIRECTORY)) {
-        if (home_ < 0 || chdir(Folder().c_str()) != 0) std::abort();
+        if (home_ < 0 || chdir(Folder()) != 0) std::abort();
     }
     ~Inside() {
         if (fchdir(home_) != 0) std::abort();
