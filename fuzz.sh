@@ -7,6 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")"
 SECONDS_EACH="${FUZZ_SECONDS:-60}"
 BUILD="${FUZZ_BUILD:-build-fuzz}"
+# Absolute: some targets run with a scratch folder as the current directory,
+# which is where a relative artifact or corpus path would lead.
+case "$BUILD" in /*) ;; *) BUILD="$PWD/$BUILD" ;; esac
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DSHOWCASE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then

@@ -1,6 +1,6 @@
 #include "app/datasources.h"
 
-#include "grib/vfs/disk.h"
+#include "grib/env/names.h"
 #include "grib/vfs/vfs.h"
 
 namespace {
@@ -11,7 +11,7 @@ const char* const kFixedArchives[] = {"Varnho1.GRB", "Varnho2.GRB", "Varnho.GRB"
 
 bool IsFixedArchive(const char* name) {
     for (const char* fixed : kFixedArchives)
-        if (gribdisk::EqualNoCase(name, fixed)) return true;
+        if (GRIB_SameName(name, fixed)) return true;
     return false;
 }
 

@@ -37,18 +37,22 @@ void ReadViewerSettings() {
         const char* key;
         char* value;
         const char* missing;
+        bool isFile;
     };
     const Setting settings[] = {
-        {"website", g_viewer.webSite, "Could not get the Web Site address"},
-        {"logo", g_viewer.logoName, "Could not get the Logo Image name"},
-        {"armbackground", g_viewer.armBackgroundName, "Could not get the Arm Background Image name"},
-        {"corebackground", g_viewer.coreBackgroundName, "Could not get the Core Background Image name"},
+        {"website", g_viewer.webSite, "Could not get the Web Site address", false},
+        {"logo", g_viewer.logoName, "Could not get the Logo Image name", true},
+        {"armbackground", g_viewer.armBackgroundName, "Could not get the Arm Background Image name", true},
+        {"corebackground", g_viewer.coreBackgroundName, "Could not get the Core Background Image name", true},
     };
     for (const Setting& s : settings) {
         if (!TDF_GetString(&file, s.value, s.key, VIEWER_TEXT_SIZE - 1)) {
             TDF_Free(&file);
             FatalError(s.missing);
         }
+        // A file outside the game folder is one that isn't there: the empty
+        // name opens nothing.
+        if (s.isFile && !GRIB_IsGamePath(s.value)) s.value[0] = 0;
     }
     TDF_Free(&file);
 }

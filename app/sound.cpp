@@ -38,7 +38,7 @@ void PlayNamedSound(SoundCache* cache, const char* name) {
         }
     char path[128];
     std::snprintf(path, sizeof path, "%s%s.wav", "sounds\\", name);
-    void* image = GRIB_LoadFile(path);
+    void* image = GRIB_IsGamePath(path) ? GRIB_LoadFile(path) : nullptr;
     if (!image) return;  // tried again next time
     SoundEntry entry{};
     std::snprintf(entry.name, sizeof entry.name, "%s", name);

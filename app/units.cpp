@@ -60,7 +60,7 @@ int LoadUnit(ViewerUnit* unit, const char* fileName) {
     char path[512];
     std::snprintf(path, sizeof path, "%s%s.fbi", "units\\", fileName);
     TdfFile file;
-    if (!TDF_Load(&file, path)) return 0;
+    if (!GRIB_IsGamePath(path) || !TDF_Load(&file, path)) return 0;
     TDF_EnterSection(&file, "UNITINFO");
     TDF_GetString(&file, unit->name, "Name", 255);
     TDF_GetString(&file, unit->description, "Description", 255);
@@ -95,6 +95,8 @@ int LoadUnit(ViewerUnit* unit, const char* fileName) {
     if (!haveObject) return 0;
 
     std::snprintf(path, sizeof path, "%s%s.3do", "objects3d\\", objectName);
+    // Names from the game's files never reach outside the game folder.
+    if (!GRIB_IsGamePath(path)) return 0;
     unit->model = LoadModel(path, MODEL_TYPE_DETECT);
     if (!unit->model) return 0;
     unit->wrapper = NewPiece();
@@ -125,7 +127,7 @@ int LoadUnit(ViewerUnit* unit, const char* fileName) {
 
     std::snprintf(unit->fileName, sizeof unit->fileName, "%s", fileName);
     std::snprintf(path, sizeof path, "%s%s.cob", "scripts\\", fileName);
-    unit->scriptFile = LoadScript(path);
+    unit->scriptFile = GRIB_IsGamePath(path) ? LoadScript(path) : nullptr;
     if (!unit->scriptFile) return 0;
 
     unit->pieceSlots = MatchScriptPieces(CreatePieceSlots(unit->model), unit->scriptFile);

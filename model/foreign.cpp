@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "grib/env/bytes.h"
 #include "grib/env/env.h"
 #include "model/piece.h"
 
@@ -35,7 +36,7 @@ FILE* OpenDisk(const char* path) {
 bool ReadLE16(FILE* f, int16_t& out) {
     uint8_t b[2];
     if (std::fread(b, 1, 2, f) != 2) return false;
-    out = static_cast<int16_t>(b[0] | b[1] << 8);
+    out = GribBytes{b, 2}.I16(0);
     return true;
 }
 
@@ -63,7 +64,7 @@ bool ReadObject3ds(FILE* f, int32_t n, Piece* p) {
             for (int a = 0; a < 3; ++a) {
                 uint8_t b[4];
                 if (std::fread(b, 1, 4, f) != 4) return false;
-                uint32_t bits = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+                uint32_t bits = GribBytes{b, 4}.U32(0);
                 float v;
                 std::memcpy(&v, &bits, 4);
                 p->vertices[i][a] = v * 0.05f;
@@ -90,8 +91,6 @@ bool ReadObject3ds(FILE* f, int32_t n, Piece* p) {
     return true;
 }
 
-uint32_t BE32(const uint8_t* b) { return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]; }
-
 }  // namespace
 
 ModelFatalBoxFn g_modelFatalBox = DefaultFatalBox;
@@ -112,8 +111,9 @@ int32_t FindChunk(FILE* file, const uint16_t* ids, int32_t pathLength, int32_t l
             if (limit < 6) return -1;
             uint8_t h[6];
             if (std::fread(h, 1, 6, file) != 6) return -1;
-            uint16_t chunkId = uint16_t(h[0] | h[1] << 8);
-            int64_t length = int64_t(uint32_t(h[2]) | uint32_t(h[3]) << 8 | uint32_t(h[4]) << 16 | uint32_t(h[5]) << 24);
+            const GribBytes header{h, 6};
+            uint16_t chunkId = header.U16(0);
+            int64_t length = header.U32(2);
             if (length < 6 || length > limit) return -1;
             limit -= int32_t(length);
             int32_t remaining = int32_t(length) - 6;
@@ -181,14 +181,14 @@ Piece* LoadLwoModel(const char* path) {
         std::fclose(f);
         return nullptr;
     }
-    int64_t remaining = int64_t(BE32(h + 4)) - 4;
+    int64_t remaining = int64_t(GribBytes{h, 12}.BE32(4)) - 4;
     std::fseek(f, 0, SEEK_END);
     const long fileSize = std::ftell(f);
     std::fseek(f, 12, SEEK_SET);
     while (ok && remaining > 0) {
         uint8_t c[8];
         if (std::fread(c, 1, 8, f) != 8) break;  // the form claimed more than the file holds
-        uint32_t size = BE32(c + 4);
+        uint32_t size = GribBytes{c, 8}.BE32(4);
         bool pad = size & 1;
         long here = std::ftell(f);
         if (here < 0 || int64_t(size) > int64_t(fileSize) - here) {
@@ -201,16 +201,17 @@ Piece* LoadLwoModel(const char* path) {
                 ok = false;
                 break;
             }
+            const GribBytes chunk{data.data(), data.size()};
             if (c[0] == 'P' && c[1] == 'N') {
                 points.resize(size / 12 * 3);
                 for (size_t i = 0; i < points.size(); ++i) {
-                    uint32_t bits = BE32(&data[4 * i]);
+                    uint32_t bits = chunk.BE32(4 * i);
                     std::memcpy(&points[i], &bits, 4);
                 }
             } else {
                 polygons.clear();
                 size_t words = size / 2, w = 0;
-                auto word = [&](size_t i) { return uint16_t(data[2 * i] << 8 | data[2 * i + 1]); };
+                auto word = [&](size_t i) { return chunk.BE16(2 * i); };
                 while (w < words) {
                     uint32_t n = word(w++);
                     if (w + n + 1 > words) break;  // a polygon cut off by the chunk's end

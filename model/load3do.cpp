@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "grib/env/bytes.h"
 #include "grib/env/env.h"
 #include "grib/vfs/vfs.h"
 #include "model/piece.h"
@@ -24,13 +25,10 @@ struct File3do {
     const uint8_t* data;
     size_t size;
 
-    bool has(uint64_t offset, uint64_t bytes) const { return offset <= size && bytes <= size - offset; }
-    int32_t i32(size_t offset) const {
-        uint32_t v = uint32_t(data[offset]) | uint32_t(data[offset + 1]) << 8 | uint32_t(data[offset + 2]) << 16 |
-                     uint32_t(data[offset + 3]) << 24;
-        return static_cast<int32_t>(v);
-    }
-    uint16_t u16(size_t offset) const { return uint16_t(data[offset] | data[offset + 1] << 8); }
+    GribBytes bytes() const { return {data, size}; }
+    bool has(uint64_t offset, uint64_t count) const { return bytes().Has(offset, count); }
+    int32_t i32(size_t offset) const { return bytes().I32(offset); }
+    uint16_t u16(size_t offset) const { return bytes().U16(offset); }
     // Copies the NUL-terminated text at offset into a field of fieldSize
     // bytes, cut to fit. False when the text does not end inside the file.
     bool text(int32_t offset, char* field, size_t fieldSize) const {

@@ -3,14 +3,16 @@
 #include <cstring>
 #include <memory>
 
+#include "grib/env/bytes.h"
 #include "grib/env/env.h"
 #include "grib/vfs/vfs.h"
 
 namespace {
 
-int32_t Word(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+// The word at a byte offset of the file; 0 outside it.
+int32_t Word(const ScriptFile& f, int64_t offset) {
+    if (offset < 0) return 0;
+    return GribBytes{f.block, static_cast<size_t>(f.length)}.I32(static_cast<uint64_t>(offset));
 }
 
 // A table of count entries of entrySize bytes at offset must lie inside the
@@ -32,7 +34,7 @@ const char* NameAt(const ScriptFile& f, int32_t offset) {
 bool ReadNames(const ScriptFile& f, int32_t tableOffset, int32_t count, std::vector<const char*>& out) {
     out.reserve(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; i++) {
-        const char* name = NameAt(f, Word(f.block + tableOffset + 4 * i));
+        const char* name = NameAt(f, Word(f, tableOffset + 4 * int64_t{i}));
         if (!name) return false;
         out.push_back(name);
     }
@@ -41,18 +43,17 @@ bool ReadNames(const ScriptFile& f, int32_t tableOffset, int32_t count, std::vec
 
 bool Resolve(ScriptFile& f) {
     if (f.length < SCRIPT_HEADER_SIZE) return false;
-    const uint8_t* h = f.block;
-    f.version = Word(h + 0);
-    f.functionCount = Word(h + 4);
-    f.pieceCount = Word(h + 8);
-    f.unused12 = Word(h + 12);
-    f.staticCount = Word(h + 16);
-    f.externalCount = Word(h + 20);
-    f.functionStartOffset = Word(h + 24);
-    f.functionNameOffset = Word(h + 28);
-    f.pieceNameOffset = Word(h + 32);
-    f.codeOffset = Word(h + 36);
-    f.externalOffset = Word(h + 40);
+    f.version = Word(f, 0);
+    f.functionCount = Word(f, 4);
+    f.pieceCount = Word(f, 8);
+    f.unused12 = Word(f, 12);
+    f.staticCount = Word(f, 16);
+    f.externalCount = Word(f, 20);
+    f.functionStartOffset = Word(f, 24);
+    f.functionNameOffset = Word(f, 28);
+    f.pieceNameOffset = Word(f, 32);
+    f.codeOffset = Word(f, 36);
+    f.externalOffset = Word(f, 40);
 
     if (!TableFits(f.functionStartOffset, f.functionCount, 4, f.length) ||
         !TableFits(f.functionNameOffset, f.functionCount, 4, f.length) ||
@@ -64,11 +65,11 @@ bool Resolve(ScriptFile& f) {
 
     size_t codeWords = static_cast<size_t>(f.length - f.codeOffset) / 4;
     f.code.resize(codeWords);
-    for (size_t i = 0; i < codeWords; i++) f.code[i] = Word(f.block + f.codeOffset + 4 * i);
+    for (size_t i = 0; i < codeWords; i++) f.code[i] = Word(f, f.codeOffset + 4 * int64_t(i));
 
     f.functionStarts.reserve(static_cast<size_t>(f.functionCount));
     for (int32_t i = 0; i < f.functionCount; i++) {
-        int32_t start = Word(f.block + f.functionStartOffset + 4 * i);
+        int32_t start = Word(f, f.functionStartOffset + 4 * int64_t{i});
         if (start < 0 || static_cast<size_t>(start) > codeWords) return false;
         f.functionStarts.push_back(start);
     }
@@ -77,8 +78,7 @@ bool Resolve(ScriptFile& f) {
 
     f.externals.reserve(static_cast<size_t>(f.externalCount));
     for (int32_t i = 0; i < f.externalCount; i++) {
-        const uint8_t* entry = f.block + f.externalOffset + 8 * i;
-        const char* name = NameAt(f, Word(entry + 4));
+        const char* name = NameAt(f, Word(f, f.externalOffset + 8 * int64_t{i} + 4));
         if (!name) return false;
         f.externals.push_back({nullptr, name});
     }

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "grib/draw/draw.h"
+#include "grib/env/bytes.h"
 
 namespace {
 
@@ -18,8 +19,9 @@ void WalkRle(uint8_t* pixels, uint32_t pitch, int32_t x, int32_t y, const uint8_
 
     size_t pos = 0;
     auto rowLength = [&](size_t at, size_t& length) {
-        if (size < 2 || at > size - 2) return false;
-        length = rows[at] | (rows[at + 1] << 8);
+        const GribBytes bytes{rows, size};
+        if (!bytes.Has(at, 2)) return false;
+        length = bytes.U16(at);
         return true;
     };
     size_t length = 0;

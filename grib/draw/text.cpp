@@ -3,6 +3,7 @@
 
 #include "grib/draw/draw.h"
 #include "grib/draw/target.h"
+#include "grib/env/bytes.h"
 #include "grib/env/env.h"
 
 namespace {
@@ -28,7 +29,7 @@ struct Font {
         if (size < 4 || code < bytes[3]) return false;
         const size_t slot = 4 + 2 * size_t{static_cast<uint8_t>(code - bytes[3])};
         if (slot + 2 > size) return false;
-        const size_t offset = bytes[slot] | (bytes[slot + 1] << 8);
+        const size_t offset = GribBytes{bytes, size}.U16(slot);
         if (offset == 0 || offset >= size) return false;
         const size_t width = bytes[offset];
         const size_t bitBytes = (width * height() + 7) / 8;

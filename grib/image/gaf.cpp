@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include "grib/env/bytes.h"
 #include "grib/env/env.h"
 #include "grib/image/textures.h"
 #include "grib/vfs/vfs.h"
@@ -23,11 +24,6 @@ namespace {
 constexpr size_t kFrameHeaderSize = 24;
 constexpr size_t kEntryHeaderSize = 40;
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) {
-    return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-
 bool Fits(size_t size, uint64_t offset, uint64_t length) { return offset <= size && length <= size - offset; }
 
 // Resolution works on indices; pointers are set once every vector is final.
@@ -35,6 +31,7 @@ struct Builder {
     GribGAF* gaf;
     const uint8_t* file;
     size_t size;
+    GribBytes bytes;
     std::map<uint32_t, uint32_t> imageAt;  // header offset -> image index
     std::map<uint32_t, uint32_t> entryAt;  // entry offset -> entry index
     std::vector<uint32_t> frameImage;      // per frame: image index
@@ -57,7 +54,7 @@ struct Builder {
         uint64_t at = dataOffset;
         for (uint32_t row = 0; row < image.height; ++row) {
             if (!Fits(size, at, 2)) return false;
-            uint64_t length = U16(file + at);
+            uint64_t length = bytes.U16(at);
             if (!Fits(size, at + 2, length)) return false;
             at += 2 + length;
         }
@@ -74,18 +71,18 @@ struct Builder {
             return found->second;
         }
         if (!Fits(size, offset, kFrameHeaderSize)) return -1;
-        const uint8_t* h = file + offset;
+        const uint64_t h = offset;
         GribImage image{};
-        image.width = U16(h);
-        image.height = U16(h + 2);
-        image.originX = static_cast<int16_t>(U16(h + 4));
-        image.originY = static_cast<int16_t>(U16(h + 6));
-        image.transparent = h[8];
-        image.compressed = h[9];
-        image.subImageCount = h[10];
-        image.translucent = h[11];
-        image.reserved = U32(h + 12);
-        uint32_t dataOffset = U32(h + 16);
+        image.width = bytes.U16(h);
+        image.height = bytes.U16(h + 2);
+        image.originX = bytes.I16(h + 4);
+        image.originY = bytes.I16(h + 6);
+        image.transparent = bytes.U8(h + 8);
+        image.compressed = bytes.U8(h + 9);
+        image.subImageCount = bytes.U8(h + 10);
+        image.translucent = bytes.U8(h + 11);
+        image.reserved = bytes.U32(h + 12);
+        uint32_t dataOffset = bytes.U32(h + 16);
         uint32_t index = static_cast<uint32_t>(gaf->images.size());
         if (image.subImageCount) {
             // Sub-images of sub-images are not followed: such a file is refused.
@@ -98,7 +95,7 @@ struct Builder {
             subImage.resize(first + count);
             subRanges.push_back({index, first});
             for (uint32_t k = 0; k < count; ++k) {
-                int64_t sub = Image(U32(file + dataOffset + 4 * k), true);
+                int64_t sub = Image(bytes.U32(uint64_t{dataOffset} + 4 * k), true);
                 if (sub < 0) return -1;
                 subImage[first + k] = static_cast<uint32_t>(sub);
             }
@@ -118,11 +115,10 @@ struct Builder {
             return true;
         }
         if (!Fits(size, offset, kEntryHeaderSize)) return false;
-        const uint8_t* e = file + offset;
         GribSequence sequence{};
-        sequence.frameCount = U16(e);
-        sequence.loop = U16(e + 2);
-        std::memcpy(sequence.name, e + 8, sizeof sequence.name);
+        sequence.frameCount = bytes.U16(offset);
+        sequence.loop = bytes.U16(uint64_t{offset} + 2);
+        std::memcpy(sequence.name, file + offset + 8, sizeof sequence.name);
         sequence.name[sizeof sequence.name - 1] = 0;
         uint64_t table = uint64_t{offset} + kEntryHeaderSize;
         if (!Fits(size, table, uint64_t{sequence.frameCount} * 8)) return false;
@@ -132,11 +128,11 @@ struct Builder {
         frameBudget -= sequence.frameCount;
         uint32_t first = static_cast<uint32_t>(frameImage.size());
         for (uint32_t j = 0; j < sequence.frameCount; ++j) {
-            const uint8_t* f = file + table + 8 * j;
-            int64_t image = Image(U32(f), false);
+            const uint64_t f = table + 8 * j;
+            int64_t image = Image(bytes.U32(f), false);
             if (image < 0) return false;
             frameImage.push_back(static_cast<uint32_t>(image));
-            gaf->frames.push_back(GribSequenceFrame{nullptr, U16(f + 4)});
+            gaf->frames.push_back(GribSequenceFrame{nullptr, bytes.U16(f + 4)});
         }
         entryAt[offset] = static_cast<uint32_t>(gaf->entries.size());
         gaf->entries.push_back(sequence);
@@ -146,12 +142,12 @@ struct Builder {
 
     bool Build() {
         if (size < 6) return false;
-        int32_t count = static_cast<int16_t>(U16(file + 4));
+        int32_t count = bytes.I16(4);
         if (count < 0) count = 0;
         if (!Fits(size, 12, uint64_t(count) * 4)) return false;
         frameBudget = size / 8;
         for (int32_t i = 0; i < count; ++i)
-            if (!Entry(U32(file + 12 + 4 * i))) return false;
+            if (!Entry(bytes.U32(12 + 4 * uint64_t(i)))) return false;
         // Everything is in place: turn indices into pointers.
         gaf->subImages.resize(subImage.size());
         for (size_t k = 0; k < subImage.size(); ++k) gaf->subImages[k] = &gaf->images[subImage[k]];
@@ -174,7 +170,7 @@ GribGAF* Resolve(uint8_t* block, size_t size) {
         gaf = new GribGAF;
         gaf->block = block;
         gaf->size = size;
-        Builder builder{gaf, block, size, {}, {}, {}, {}, {}, {}, {}};
+        Builder builder{gaf, block, size, GribBytes{block, size}, {}, {}, {}, {}, {}, {}, {}};
         if (builder.Build()) return gaf;
     } catch (...) {
     }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "grib/env/bytes.h"
 #include "grib/env/env.h"
 #include "grib/image/textures.h"
 #include "grib/vfs/vfs.h"
@@ -11,8 +12,6 @@ namespace {
 
 constexpr size_t kHeaderSize = 128;
 constexpr size_t kColourMapSize = 768;
-
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 struct PcxLayout {
     int32_t width;
@@ -24,16 +23,17 @@ struct PcxLayout {
 // is refused when its rows can't fit the data between header and colour map
 // (so a damaged size never turns into a huge allocation).
 bool CheckHeader(const uint8_t* header, size_t fileSize, PcxLayout* layout) {
-    if (header[0] != 10 || header[1] != 5) return false;
+    const GribBytes h{header, kHeaderSize};
+    if (h.U8(0) != 10 || h.U8(1) != 5) return false;
     if (fileSize < kHeaderSize + kColourMapSize) return false;
-    int32_t width = static_cast<int32_t>(U16(header + 8)) - U16(header + 4) + 1;
-    int32_t height = static_cast<int32_t>(U16(header + 10)) - U16(header + 6) + 1;
+    int32_t width = static_cast<int32_t>(h.U16(8)) - h.U16(4) + 1;
+    int32_t height = static_cast<int32_t>(h.U16(10)) - h.U16(6) + 1;
     if (width <= 0 || height <= 0) return false;
     // Rows are width bytes of one plane, unless the header declares a
     // single plane with padded lines (writers pad lines to an even length).
     size_t lineBytes = static_cast<size_t>(width);
-    size_t declared = U16(header + 66);
-    if (header[65] == 1 && declared > lineBytes) lineBytes = declared;
+    size_t declared = h.U16(66);
+    if (h.U8(65) == 1 && declared > lineBytes) lineBytes = declared;
     // Every code yields at most 63 bytes and no run crosses a row.
     size_t dataBytes = fileSize - kHeaderSize - kColourMapSize;
     size_t minPerRow = (lineBytes + 62) / 63;

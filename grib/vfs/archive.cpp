@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "grib/env/bytes.h"
 #include "grib/env/env.h"
 #include "grib/vfs/disk.h"
 #include "grib/vfs/vfs.h"
@@ -21,11 +22,6 @@ namespace {
 const char kTrailer[] = "Copyright 0000 Quilfen Entertainment";
 constexpr size_t kTrailerSize = 36;
 static_assert(sizeof kTrailer - 1 == kTrailerSize);
-
-uint32_t Get32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
 
 bool ReadExact(FILE* f, int64_t offset, void* buffer, size_t count) {
     if (fseeko(f, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
@@ -38,65 +34,79 @@ void FreeDirectory(GRIBFILE* dir) {
     GRIB_Free(dir->nodes);
     GRIB_Free(dir->entries);
     GRIB_Free(dir->infos);
+    GRIB_Free(dir->skipped);
     GRIB_Free(dir);
 }
 
 // Builds the native tree over an unscrambled block, checking every record
 // against the block's bounds. Each node may be reached once only, which
 // rejects cycles (and shared subtrees, which can't be relocated in place
-// either).
-GRIBFILE* BuildDirectory(uint8_t* block, uint32_t size) {
+// either). Entries whose names would not stay one path component are left
+// out with everything below them; file lengths are cut to the bytes the
+// archive file of fileSize bytes holds.
+GRIBFILE* BuildDirectory(uint8_t* block, uint32_t size, int64_t fileSize) {
     struct RawNode {
         int32_t count;
         uint32_t entriesAt;
         int32_t first;  // index of its first entry
+        std::string prefix;
     };
     struct RawEntry {
         uint32_t nameAt;
         uint32_t dataAt;
         uint8_t flags;
-        int32_t target;  // node index (directory) or info index (file)
+        int32_t target;  // node index (directory) or info index (file); -1 when left out
     };
-    auto fits = [size](uint64_t offset, uint64_t length) { return offset <= size && length <= size - offset; };
+    const GribBytes bytes{block, size};
 
     std::vector<RawNode> nodes;
     std::vector<RawEntry> entries;
     std::vector<GribFileInfo> infos;
+    std::string skipped;  // the left-out paths, each 0-terminated
+    int32_t skippedCount = 0;
     std::unordered_set<uint32_t> seen;
     // Entry arrays that don't overlap can't hold more entries than this.
     const uint64_t maxEntries = (size - 20) / 9;
 
-    uint32_t rootAt = Get32(block + 16);
-    auto addNode = [&](uint32_t at) -> int32_t {
-        if (!fits(at, 8) || !seen.insert(at).second) return -1;
-        RawNode n{static_cast<int32_t>(Get32(block + at)), Get32(block + at + 4), 0};
+    auto addNode = [&](uint32_t at, std::string prefix) -> int32_t {
+        if (!bytes.Has(at, 8) || !seen.insert(at).second) return -1;
+        RawNode n{bytes.I32(at), bytes.U32(at + 4), 0, std::move(prefix)};
         if (n.count < 0) n.count = 0;
-        if (n.count > 0 && (!fits(n.entriesAt, static_cast<uint64_t>(n.count) * 9) ||
+        if (n.count > 0 && (!bytes.Has(n.entriesAt, static_cast<uint64_t>(n.count) * 9) ||
                             entries.size() + static_cast<uint64_t>(n.count) > maxEntries))
             return -1;
         n.first = static_cast<int32_t>(entries.size());
         for (int32_t i = 0; i < n.count; ++i) {
-            const uint8_t* e = block + n.entriesAt + static_cast<uint32_t>(i) * 9;
-            entries.push_back(RawEntry{Get32(e), Get32(e + 4), e[8], -1});
+            uint64_t e = n.entriesAt + static_cast<uint64_t>(i) * 9;
+            entries.push_back(RawEntry{bytes.U32(e), bytes.U32(e + 4), bytes.U8(e + 8), -1});
         }
-        nodes.push_back(n);
+        nodes.push_back(std::move(n));
         return static_cast<int32_t>(nodes.size() - 1);
     };
-    if (addNode(rootAt) < 0) return nullptr;
+    if (addNode(bytes.U32(16), "") < 0) return nullptr;
     // Breadth-first, so deep trees need no deep recursion.
     for (size_t n = 0; n < nodes.size(); ++n) {
-        RawNode node = nodes[n];
-        for (int32_t i = 0; i < node.count; ++i) {
-            RawEntry& e = entries[static_cast<size_t>(node.first + i)];
+        const int32_t first = nodes[n].first, count = nodes[n].count;
+        for (int32_t i = 0; i < count; ++i) {
+            RawEntry& e = entries[static_cast<size_t>(first + i)];
             if (e.nameAt >= size || !std::memchr(block + e.nameAt, 0, size - e.nameAt)) return nullptr;
+            const char* name = reinterpret_cast<const char*>(block + e.nameAt);
+            if (!GRIB_IsEntryName(name)) {
+                skipped += nodes[n].prefix + name;
+                skipped += '\0';
+                ++skippedCount;
+                continue;
+            }
             if (e.flags & GRIB_ENTRY_DIRECTORY) {
-                uint32_t at = e.dataAt;
-                int32_t child = addNode(at);
+                int32_t child = addNode(e.dataAt, nodes[n].prefix + name + "\\");
                 if (child < 0) return nullptr;
-                entries[static_cast<size_t>(node.first + i)].target = child;
+                entries[static_cast<size_t>(first + i)].target = child;
             } else {
-                if (!fits(e.dataAt, 8)) return nullptr;
-                infos.push_back(GribFileInfo{Get32(block + e.dataAt), Get32(block + e.dataAt + 4)});
+                if (!bytes.Has(e.dataAt, 8)) return nullptr;
+                GribFileInfo info{bytes.U32(e.dataAt), bytes.U32(e.dataAt + 4)};
+                const int64_t held = fileSize > info.dataOffset ? fileSize - info.dataOffset : 0;
+                if (info.length > held) info.length = static_cast<uint32_t>(held);
+                infos.push_back(info);
                 e.target = static_cast<int32_t>(infos.size() - 1);
             }
         }
@@ -105,30 +115,40 @@ GRIBFILE* BuildDirectory(uint8_t* block, uint32_t size) {
     auto* dir = static_cast<GRIBFILE*>(GRIB_Alloc("GRIBFILE directory", sizeof(GRIBFILE)));
     if (!dir) return nullptr;
     *dir = GRIBFILE{};
+    size_t kept = 0;
+    for (const RawEntry& r : entries) kept += r.target >= 0;
     dir->nodes = static_cast<GribNode*>(GRIB_Alloc("GRIBFILE nodes", nodes.size() * sizeof(GribNode)));
-    dir->entries = static_cast<GribEntry*>(GRIB_Alloc("GRIBFILE entries", entries.size() * sizeof(GribEntry)));
+    dir->entries = static_cast<GribEntry*>(GRIB_Alloc("GRIBFILE entries", kept * sizeof(GribEntry)));
     dir->infos = static_cast<GribFileInfo*>(GRIB_Alloc("GRIBFILE file info", infos.size() * sizeof(GribFileInfo)));
-    if (!dir->nodes || !dir->entries || !dir->infos) {
+    dir->skipped = static_cast<char*>(GRIB_Alloc("GRIBFILE skipped", skipped.size() + 1));
+    if (!dir->nodes || (kept && !dir->entries) || !dir->infos || !dir->skipped) {
         FreeDirectory(dir);
         return nullptr;
     }
     dir->nodeCount = static_cast<int32_t>(nodes.size());
-    dir->entryCount = static_cast<int32_t>(entries.size());
+    dir->entryCount = static_cast<int32_t>(kept);
     dir->infoCount = static_cast<int32_t>(infos.size());
+    dir->skippedCount = skippedCount;
+    std::memcpy(dir->skipped, skipped.c_str(), skipped.size() + 1);
     if (!infos.empty()) std::memcpy(dir->infos, infos.data(), infos.size() * sizeof(GribFileInfo));
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const RawEntry& r = entries[i];
-        GribEntry& e = dir->entries[i];
-        e.name = reinterpret_cast<const char*>(block + r.nameAt);
-        // The shadowed bit has no meaning on disk.
-        e.flags = static_cast<uint8_t>(r.flags & ~GRIB_ENTRY_SHADOWED);
-        bool isDir = r.flags & GRIB_ENTRY_DIRECTORY;
-        e.node = isDir ? &dir->nodes[r.target] : nullptr;
-        e.info = isDir ? nullptr : &dir->infos[r.target];
-    }
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        dir->nodes[i].count = nodes[i].count;
-        dir->nodes[i].entries = nodes[i].count > 0 ? &dir->entries[nodes[i].first] : nullptr;
+    size_t out = 0;
+    for (size_t n = 0; n < nodes.size(); ++n) {
+        GribNode& node = dir->nodes[n];
+        node.entries = dir->entries ? dir->entries + out : nullptr;
+        node.count = 0;
+        for (int32_t i = 0; i < nodes[n].count; ++i) {
+            const RawEntry& r = entries[static_cast<size_t>(nodes[n].first + i)];
+            if (r.target < 0) continue;
+            GribEntry& e = dir->entries[out++];
+            e.name = reinterpret_cast<const char*>(block + r.nameAt);
+            // The shadowed bit has no meaning on disk.
+            e.flags = static_cast<uint8_t>(r.flags & ~GRIB_ENTRY_SHADOWED);
+            bool isDir = r.flags & GRIB_ENTRY_DIRECTORY;
+            e.node = isDir ? &dir->nodes[r.target] : nullptr;
+            e.info = isDir ? nullptr : &dir->infos[r.target];
+            ++node.count;
+        }
+        if (!node.count) node.entries = nullptr;
     }
     dir->block = block;
     dir->size = size;
@@ -150,6 +170,11 @@ GribEntry* FindInNode(GribNode* node, const char* name, size_t length) {
 }
 
 }  // namespace
+
+int GRIB_IsEntryName(const char* name) {
+    if (!name || !*name || !std::strcmp(name, ".") || !std::strcmp(name, "..")) return 0;
+    return std::strpbrk(name, "\\/:") ? 0 : 1;
+}
 
 uint8_t GRIB_DeriveKey(uint8_t k) {
     if (k == 0) return 0;
@@ -214,7 +239,8 @@ OPENGRIBFILE* GRIB_OpenArchive(const char* path, int keepOpen) {
     const int64_t fileSize = st.st_size;
     uint8_t header[20];
     if (fileSize < static_cast<int64_t>(sizeof header) || !ReadExact(f, 0, header, sizeof header)) return reject();
-    if (std::memcmp(header, "GRIB", 4) != 0 || Get32(header + 4) != 0x00010000) return reject();
+    const GribBytes head{header, sizeof header};
+    if (std::memcmp(header, "GRIB", 4) != 0 || head.U32(4) != 0x00010000) return reject();
 
     char trailer[kTrailerSize];
     if (fileSize < static_cast<int64_t>(kTrailerSize) ||
@@ -223,7 +249,7 @@ OPENGRIBFILE* GRIB_OpenArchive(const char* path, int keepOpen) {
     std::memcpy(trailer + 10, "0000", 4);
     if (std::memcmp(trailer, kTrailer, kTrailerSize) != 0) return reject();
 
-    uint32_t size = Get32(header + 8);
+    uint32_t size = head.U32(8);
     if (size < 20 || size > fileSize) return reject();
     auto* block = static_cast<uint8_t*>(GRIB_Alloc("GRIBFILE header", size));
     if (!block) return reject();
@@ -233,7 +259,7 @@ OPENGRIBFILE* GRIB_OpenArchive(const char* path, int keepOpen) {
     }
     block[12] = GRIB_DeriveKey(block[12]);
     GRIB_Unscramble(block + 20, static_cast<int32_t>(size - 20), block[12], 20);
-    a->directory = BuildDirectory(block, size);
+    a->directory = BuildDirectory(block, size, fileSize);
     if (!a->directory) {
         GRIB_Free(block);
         return reject();

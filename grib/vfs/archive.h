@@ -44,6 +44,10 @@ struct GRIBFILE {
     int32_t entryCount;
     GribFileInfo* infos;
     int32_t infoCount;
+    // Paths of the entries left out of the tree because their names would
+    // not stay one path component: skippedCount 0-terminated texts in a row.
+    char* skipped;
+    int32_t skippedCount;
 };
 
 enum { GRIB_ARCHIVE_PATH_MAX = 4096 };
@@ -61,7 +65,13 @@ struct OPENGRIBFILE {
 // Working key: the byte at offset 12 of the directory block in memory.
 inline uint8_t GRIB_ArchiveKey(const OPENGRIBFILE* archive) { return archive->directory->block[12]; }
 
+// Entries are left out of the tree (with what they hold) unless their name
+// is one path component (GRIB_IsEntryName); a file's length is cut to the
+// bytes the archive holds.
 OPENGRIBFILE* GRIB_OpenArchive(const char* path, int keepOpen);
+// 1 when a name from an archive or a disk listing can extend a path: not
+// empty, not "." or "..", no backslash, slash or drive colon.
+int GRIB_IsEntryName(const char* name);
 // Closes the stream and releases the record and its directory.
 void GRIB_CloseArchive(OPENGRIBFILE* archive);
 uint8_t GRIB_DeriveKey(uint8_t headerKey);

@@ -132,13 +132,6 @@ FindFiles* FromHandle(intptr_t find) {
     return reinterpret_cast<FindFiles*>(find);
 }
 
-// A name an enumeration can extend a path with. Damaged archives may hold
-// empty names or separators, which would lead the walk elsewhere (an empty
-// first component makes an absolute disk path).
-bool IsComponent(const char* name) {
-    return *name && std::strcmp(name, ".") && std::strcmp(name, "..") && !std::strpbrk(name, "\\/");
-}
-
 void ShadowWalk(const std::string& prefix, int32_t& lastClose) {
     std::string pattern = prefix + "*";
     if (pattern.size() > GRIB_MAX_PATH) return;
@@ -147,7 +140,7 @@ void ShadowWalk(const std::string& prefix, int32_t& lastClose) {
     if (find == -1) return;
     GribEnvironment* env = GRIB_GetEnvironment();
     do {
-        if (!IsComponent(data.name)) continue;
+        if (!GRIB_IsEntryName(data.name)) continue;
         if (data.attributes & GRIB_ATTR_DIRECTORY) {
             ShadowWalk(prefix + data.name + "\\", lastClose);
             continue;
@@ -246,7 +239,7 @@ int32_t GRIB_Write(FileHandle* h, const void* buffer, int32_t count) {
 
 int32_t GRIB_Length(FileHandle* h) {
     if (!h) return 0;
-    if (h->archive) return static_cast<int32_t>(h->fileInfo->length);
+    if (h->archive) return static_cast<int32_t>(std::min<uint32_t>(h->fileInfo->length, INT32_MAX));
     if (!h->stream) return 0;
     std::fflush(h->stream);
     struct stat st;
@@ -391,6 +384,23 @@ int GRIB_WildMatch(const char* name, const char* pattern) {
         if (length > 0 && states[i] == length - 1 && pattern[states[i]] == '*') return 1;
     }
     return 0;
+}
+
+int GRIB_IsGamePath(const char* path) {
+    if (!path || !*path || *path == '\\' || *path == '/' || std::strchr(path, ':')) return 0;
+    int64_t depth = 0;
+    const char* p = path;
+    while (*p) {
+        size_t n = std::strcspn(p, "\\/");
+        if (n == 2 && p[0] == '.' && p[1] == '.') {
+            if (--depth < 0) return 0;
+        } else if (n && !(n == 1 && p[0] == '.')) {
+            ++depth;
+        }
+        p += n;
+        if (*p) ++p;
+    }
+    return 1;
 }
 
 int GRIB_MountArchive(const char* path, int keepOpen) {

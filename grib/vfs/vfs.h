@@ -59,6 +59,12 @@ int GRIB_WildMatch(const char* name, const char* pattern);
 // else the index of the archive in the mount list.
 int32_t GRIB_FindSource(intptr_t find);
 
+// 1 when a path built from the game's data stays inside the game folder:
+// relative (no leading separator, no drive colon) and never climbing above
+// where it starts. Such paths that fail are treated as missing files; paths
+// a user types are not checked.
+int GRIB_IsGamePath(const char* path);
+
 int GRIB_MountArchive(const char* path, int keepOpen);
 int32_t GRIB_RefreshShadows();
 

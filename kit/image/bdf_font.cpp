@@ -68,6 +68,10 @@ bool Fail(std::string& error, int line, const std::string& message) {
 
 constexpr int kMaxBox = 1024;
 
+// Box offsets beyond the largest box place nothing in any cell; refusing them
+// keeps the cell arithmetic far from overflow.
+bool OffsetFits(int v) { return v >= -kMaxBox && v <= kMaxBox; }
+
 }  // namespace
 
 bool BdfToFont(std::string_view bdf, std::vector<uint8_t>& font, std::string& error, const BdfFontOptions& options,
@@ -118,7 +122,8 @@ bool BdfToFont(std::string_view bdf, std::vector<uint8_t>& font, std::string& er
             continue;
         }
         if (key == "FONTBOUNDINGBOX") {
-            if (!Numbers(words, 4, box) || box[0] < 0 || box[1] < 1 || box[0] > kMaxBox)
+            if (!Numbers(words, 4, box) || box[0] < 0 || box[1] < 1 || box[0] > kMaxBox || !OffsetFits(box[2]) ||
+                !OffsetFits(box[3]))
                 return Fail(error, lineNumber, "bad FONTBOUNDINGBOX");
             if (box[1] > 255) return Fail(error, lineNumber, "fonts are at most 255 rows tall");
             fontHeight = box[1];
@@ -151,7 +156,8 @@ bool BdfToFont(std::string_view bdf, std::vector<uint8_t>& font, std::string& er
             glyph.advance = n[0];
         } else if (inChar && key == "BBX") {
             std::array<int, 4> n{};
-            if (!Numbers(words, 4, n) || n[0] < 0 || n[1] < 0 || n[0] > kMaxBox || n[1] > kMaxBox)
+            if (!Numbers(words, 4, n) || n[0] < 0 || n[1] < 0 || n[0] > kMaxBox || n[1] > kMaxBox ||
+                !OffsetFits(n[2]) || !OffsetFits(n[3]))
                 return Fail(error, lineNumber, "bad BBX");
             glyph.bbxWidth = n[0];
             glyph.bbxHeight = n[1];

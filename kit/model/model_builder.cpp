@@ -7,6 +7,8 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "grib/env/bytes.h"
+
 namespace {
 
 void Put32(std::vector<uint8_t>& out, size_t at, int32_t v) {
@@ -137,10 +139,8 @@ bool KitRead3do(const std::vector<uint8_t>& bytes, KitModel& model, std::string*
     };
     const size_t size = bytes.size();
     auto has = [&](int64_t at, int64_t n) { return at >= 0 && n >= 0 && uint64_t(at) <= size && uint64_t(n) <= size - uint64_t(at); };
-    auto i32 = [&](size_t at) {
-        return int32_t(uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
-                       uint32_t(bytes[at + 3]) << 24);
-    };
+    const GribBytes file{bytes.data(), size};
+    auto i32 = [&](size_t at) { return file.I32(at); };
     auto text = [&](int32_t at, std::string& out) {
         if (at < 0 || size_t(at) >= size) return false;
         const void* end = std::memchr(&bytes[size_t(at)], 0, size - size_t(at));
@@ -176,7 +176,7 @@ bool KitRead3do(const std::vector<uint8_t>& bytes, KitModel& model, std::string*
                     g.colour = i32(r);
                 }
                 for (int32_t k = 0; k < n; ++k)
-                    g.indices.push_back(uint16_t(bytes[size_t(io) + 2 * size_t(k)] | bytes[size_t(io) + 2 * size_t(k) + 1] << 8));
+                    g.indices.push_back(file.U16(size_t(io) + 2 * size_t(k)));
                 p.polygons.push_back(std::move(g));
             }
             int32_t sibling = i32(at + 44), child = i32(at + 48);

@@ -55,8 +55,10 @@ void Walk(const std::string& prefix, int depth) {
     intptr_t f = GRIB_FindFirst(pattern.c_str(), &d);
     if (f == -1) return;
     do {
+        // Only names that extend the path by one component: anything else
+        // could lead the disk side of the walk out of the scratch folder.
+        if (!GRIB_IsEntryName(d.name)) continue;
         std::string name = d.name;
-        if (name == "." || name == ".." || name.empty()) continue;
         std::string path = prefix + name;
         if (d.attributes & GRIB_ATTR_DIRECTORY) {
             if (depth < 32) Walk(path + "\\", depth + 1);

@@ -162,7 +162,7 @@ TEST_F(ArchiveTest, DataPastTheEndYieldsOnlyExistingBytes) {
     Mount("q.grb");
     FileHandle* h = GRIB_Open("a.txt");
     ASSERT_NE(h, nullptr);
-    EXPECT_EQ(GRIB_Length(h), 100);
+    EXPECT_EQ(GRIB_Length(h), 10);  // what the archive holds
     GRIB_Close(h);
     EXPECT_EQ(ReadAll("a.txt"), kTrailer.substr(26));
     int32_t length = 0;

@@ -26,11 +26,14 @@ const char kUsage[] =
     "       grib archive pack OUT DIR [--key K]\n"
     "\n"
     "list     every entry from the root, in stored order: 'd <path>' for a\n"
-    "         directory (then its contents), 'f <length> <path>' for a file\n"
+    "         directory (then its contents), 'f <length> <path>' for a file;\n"
+    "         the length is what the archive holds\n"
     "cat      the unscrambled bytes of one file (found as the file system finds\n"
     "         it: letter case ignored, the later of equal names wins)\n"
-    "extract  writes every file below DIR; refuses archives with names that\n"
-    "         would leave DIR\n"
+    "extract  writes every file below DIR\n"
+    "list and extract skip entries whose names are not one path component\n"
+    "(empty, '.', '..', or holding '\\', '/' or ':'), with a note on standard\n"
+    "error; the file system leaves them out too\n"
     "pack     builds an archive from the tree below DIR; entries of each\n"
     "         directory sorted by upper-cased name; K is the header key byte\n"
     "         (0-255, decimal or 0x hex, default 0)\n";
@@ -46,6 +49,13 @@ int Open(const char* path, OPENGRIBFILE*& out) {
     out = GRIB_OpenArchive(path, 1);
     if (!out) return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: not a valid archive", path);
     return GRIB_EXIT_OK;
+}
+
+// The entries the archive reader left out of the tree.
+void ReportSkipped(const char* archivePath, const GRIBFILE* dir) {
+    const char* name = dir->skipped;
+    for (int32_t i = 0; i < dir->skippedCount; ++i, name += std::strlen(name) + 1)
+        std::fprintf(stderr, "grib: %s: skipped unsafe name '%s'\n", archivePath, name);
 }
 
 // Depth-first over the tree in stored order, without recursion (trees may
@@ -75,6 +85,7 @@ int List(const char* archivePath) {
     OPENGRIBFILE* a = nullptr;
     if (int rc = Open(archivePath, a)) return rc;
     ArchiveCloser closer{a};
+    ReportSkipped(archivePath, a->directory);
     Walk(a->directory, [](GribEntry& e, const std::string& path) {
         if (e.flags & GRIB_ENTRY_DIRECTORY) std::printf("d %s\n", path.c_str());
         else std::printf("f %u %s\n", e.info->length, path.c_str());
@@ -105,12 +116,6 @@ int Cat(const char* archivePath, const char* path) {
     return GRIB_EXIT_OK;
 }
 
-// An entry name is one component that stays inside its folder.
-bool SafeName(const char* name) {
-    if (!*name || !std::strcmp(name, ".") || !std::strcmp(name, "..")) return false;
-    return !std::strpbrk(name, "/\\:");
-}
-
 // Makes dir (below an existing, trusted root) unless it exists; refuses to
 // go through links, which could lead out of the target folder.
 #ifdef _WIN32
@@ -133,12 +138,7 @@ int Extract(const char* archivePath, const char* target) {
     OPENGRIBFILE* a = nullptr;
     if (int rc = Open(archivePath, a)) return rc;
     ArchiveCloser closer{a};
-    std::string bad;
-    Walk(a->directory, [&](GribEntry& e, const std::string& path) {
-        if (bad.empty() && !SafeName(e.name)) bad = path;
-    });
-    if (!bad.empty())
-        return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: unsafe name '%s'; nothing extracted", archivePath, bad.c_str());
+    ReportSkipped(archivePath, a->directory);
     std::string root = ToolDiskPath(target);
     std::error_code ec;
     fs::create_directories(root, ec);

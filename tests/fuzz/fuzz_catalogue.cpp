@@ -1,0 +1,52 @@
+// A game folder built from the input (a unit definition, the weapons file,
+// the model it names by default and the unit's script), loaded as the
+// catalogue loads it; every unit then runs, aims, fires, moves and turns
+// for a few frames with its sounds going to a silent player. The LightWave
+// reader's fatal box is replaced by one that returns, so the reader gives up
+// instead of ending the process.
+#include <cstdint>
+
+#include "app/frame.h"
+#include "app/sound.h"
+#include "app/units.h"
+#include "app/viewer_state.h"
+#include "grib/env/env.h"
+#include "grib/tdf/tdf.h"
+#include "grib/vfs/vfs.h"
+#include "model/piece.h"
+#include "tests/fuzz/scratch.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static bool started = [] {
+        GRIB_Startup(30, nullptr, 0);
+        g_playSound = [](const void*, size_t, uint32_t) { return 0; };
+        g_setButtonText = [](int, const char*) {};
+        g_modelFatalBox = [](const char*, const char*) {};
+        return true;
+    }();
+    (void)started;
+    auto parts = fuzzscratch::Split(data, size, 4);
+    fuzzscratch::Clear();
+    fuzzscratch::Write("units\\ARMFUZZ.fbi", parts[0]);
+    fuzzscratch::Write("gamedata\\weapons.tdf", parts[1]);
+    fuzzscratch::Write("objects3d\\fuzz.3do", parts[2]);
+    fuzzscratch::Write("scripts\\ARMFUZZ.cob", parts[3]);
+    fuzzscratch::Inside inside;
+
+    g_viewer.soundCache = CreateSoundCache();
+    TDF_Load(&g_viewer.weapons, "gamedata\\weapons.tdf");
+    BuildUnitList();
+    TDF_Free(&g_viewer.weapons);
+    for (ViewerUnit* unit : g_viewer.units) {
+        g_viewer.currentUnit = unit;
+        for (int id : {ID_AIM, ID_FIRE, ID_ACTIVATE, ID_MOVE, ID_FIRE})
+            for (int tick = 0; tick < 8; ++tick) {
+                if (tick == 0) UnitCommand(unit, id);
+                UpdateUnit(unit, tick + 1);
+            }
+    }
+    FreeUnitList();
+    DestroySoundCache(g_viewer.soundCache);
+    g_viewer.soundCache = nullptr;
+    return 0;
+}

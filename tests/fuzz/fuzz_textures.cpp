@@ -1,0 +1,34 @@
+// Up to three texture files from the input, loaded as the texture list;
+// then every entry is advanced through short and long pauses and looked up
+// by its name.
+#include <cstdint>
+#include <string>
+
+#include "grib/env/env.h"
+#include "grib/image/textures.h"
+#include "tests/fuzz/scratch.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static bool started = GRIB_Startup(30, nullptr, 0) != 0;
+    (void)started;
+    auto parts = fuzzscratch::Split(data, size, 3);
+    fuzzscratch::Clear();
+    for (size_t i = 0; i < parts.size(); ++i)
+        if (!parts[i].empty()) fuzzscratch::Write("textures\\set" + std::to_string(i) + ".gaf", parts[i]);
+    fuzzscratch::Inside inside;
+    GRIB_LoadTextures("textures\\");
+    for (uint32_t ticks : {0u, 1u, 7u, 40000u, 1000000u}) {
+        GRIB_AdvanceTextures(ticks);
+        for (int s = 0; s < 3; ++s) {
+            TextureSet* set = GRIB_FindTextureSet(("set" + std::to_string(s)).c_str());
+            if (!set) continue;
+            for (int32_t e = 0; e < set->entryCount; ++e) {
+                const GribImage* frame = GRIB_FindTexture(set->entryNames[e]);
+                if (frame && frame->data == nullptr && frame->width && frame->height) std::abort();
+            }
+        }
+    }
+    GRIB_FindTexture("");
+    GRIB_FreeTextures();
+    return 0;
+}

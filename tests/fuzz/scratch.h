@@ -1,0 +1,96 @@
+// A scratch folder for targets that read files: made once per process below
+// TMPDIR, emptied before every input, removed at exit. Inputs that hold
+// several files separate them with kFuzzSeparator.
+#pragma once
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fuzzscratch {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kFuzzSeparator = "\n@@@@\n";
+
+// The folder's path lives in a plain array: the removal at exit runs after
+// static objects made later than its registration are gone.
+inline char g_folder[4096];
+
+inline const char* Folder() {
+    static const bool made = [] {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz-scratch-XXXXXX";
+        if (templ.size() >= sizeof g_folder || !mkdtemp(templ.data())) std::abort();
+        std::memcpy(g_folder, templ.c_str(), templ.size() + 1);
+        std::atexit([] {
+            std::error_code ec;
+            if (std::strncmp(g_folder, "/", 1) == 0 && std::strstr(g_folder, "/fuzz-scratch-"))
+                fs::remove_all(g_folder, ec);
+        });
+        return true;
+    }();
+    (void)made;
+    return g_folder;
+}
+
+inline void Clear() {
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(Folder(), ec)) fs::remove_all(e.path(), ec);
+}
+
+// Writes a file at a backslash-separated path below the folder.
+inline void Write(std::string path, std::string_view bytes) {
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    const fs::path full = fs::path(Folder()) / path;
+    std::error_code ec;
+    fs::create_directories(full.parent_path(), ec);
+    if (FILE* f = std::fopen(full.c_str(), "wb")) {
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+}
+
+// The folder is the current directory for the life of the object (the
+// fuzzer reads its corpus by relative paths, so it comes back afterwards).
+class Inside {
+public:
+    Inside() : home_(open(".", O_RDONLY | O_DIRECTORY)) {
+        if (home_ < 0 || chdir(Folder()) != 0) std::abort();
+    }
+    ~Inside() {
+        if (fchdir(home_) != 0) std::abort();
+        close(home_);
+    }
+
+private:
+    int home_;
+};
+
+// The input cut at each separator into at most count parts.
+inline std::vector<std::string_view> Split(const uint8_t* data, size_t size, size_t count) {
+    std::string_view rest(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string_view> parts;
+    while (parts.size() + 1 < count && !rest.empty()) {
+        const void* at = memmem(rest.data(), rest.size(), kFuzzSeparator.data(), kFuzzSeparator.size());
+        if (!at) break;
+        size_t n = static_cast<size_t>(static_cast<const char*>(at) - rest.data());
+        parts.push_back(rest.substr(0, n));
+        rest.remove_prefix(n + kFuzzSeparator.size());
+    }
+    parts.push_back(rest);
+    parts.resize(count);
+    return parts;
+}
+
+}  // namespace fuzzscratch
