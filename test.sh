@@ -9,11 +9,14 @@ cd "$(dirname "$0")"
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libstb-dev
           libfltk1.3-dev libsdl2-dev libx11-dev xvfb xauth xdotool x11-apps
-          imagemagick assimp-utils pcf2bdf xfonts-base libtinygltf-dev nodejs npm
+          imagemagick assimp-utils pcf2bdf xfonts-base libtinygltf-dev
           g++-mingw-w64-x86-64-posix wine wine64)
 
 . tools/need_packages.sh
 need_packages test.sh "${PACKAGES[@]}"
+# Node.js may come from elsewhere with its own npm, which Debian's npm package
+# would conflict with: ask for them only when the commands are missing.
+command -v node >/dev/null && command -v npm >/dev/null || need_packages test.sh nodejs npm
 
 # The Khronos glTF validator for the export tests, under the build tree.
 if [ ! -d build/node/node_modules/gltf-validator ]; then
