@@ -4,8 +4,9 @@
 //
 // Faults in a script program have defined outcomes and never touch memory
 // outside the instance's own tables:
-// - A thread that executes more than SCRIPT_TURN_LIMIT instructions in one
-//   turn (it never blocks) is ended.
+// - The threads share SCRIPT_TURN_LIMIT instructions a turn: the thread that
+//   runs out (it never blocks) is ended, and those not reached wait for the
+//   next turn.
 // - A push or ALLOCATE beyond the 32 stack slots ends the thread.
 // - A pop from an empty stack yields 0 and leaves the stack empty (DROP on
 //   an empty stack does nothing; BIT_NOT and NOT then push their result).

@@ -86,8 +86,9 @@ int32_t Divide(int32_t a, int32_t b) {
     return a / b;
 }
 
-// One thread's turn: runs from its position until it blocks or ends.
-void RunThread(ScriptInstance* in, int32_t t) {
+// One thread's turn: runs from its position until it blocks or ends, on the
+// instructions left of the instance's turn.
+void RunThread(ScriptInstance* in, int32_t t, int32_t& budget) {
     ScriptThread& th = in->threads[t];
     const ScriptFile& f = *in->script;
     const int32_t* code = f.code.data();
@@ -126,7 +127,7 @@ void RunThread(ScriptInstance* in, int32_t t) {
     NEXT(id);            \
     break
 
-    for (int32_t budget = SCRIPT_TURN_LIMIT; budget > 0; budget--) {
+    for (; budget > 0; budget--) {
         if (pc < 0 || pc >= codeSize) goto fault;
         const int32_t op = code[pc];
         const int32_t family = ScriptFamily(op);
@@ -468,6 +469,9 @@ void StepAnimations(ScriptInstance* in, int32_t elapsed) {
 void RunScript(ScriptInstance* in, int32_t elapsedTicks) {
     if (!in || !in->script) return;
     if (in->activeThreads != 0) {
+        // One budget for all threads, so that hostile code costs a frame at
+        // most this many instructions, however many threads it starts.
+        int32_t budget = SCRIPT_TURN_LIMIT;
         for (int32_t t = 0; t < SCRIPT_THREADS; t++) {
             ScriptThread& th = in->threads[t];
             if ((th.state & kClassMask) == kWaitClass) {
@@ -486,7 +490,8 @@ void RunScript(ScriptInstance* in, int32_t elapsedTicks) {
                     break;  // a call waits for RETURN or SIGNAL
                 }
             }
-            if ((th.state & kClassMask) == SCRIPT_RUNNABLE) RunThread(in, t);
+            // Threads not reached once the budget is spent run next turn.
+            if ((th.state & kClassMask) == SCRIPT_RUNNABLE && budget > 0) RunThread(in, t, budget);
         }
     }
     if (elapsedTicks != 0 && in->animationPending) StepAnimations(in, elapsedTicks);
