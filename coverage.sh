@@ -23,7 +23,7 @@ if [ -z "${NO_RUN:-}" ]; then
         -j "$JOBS" --json "$BUILD/coverage.json" --html-details "$BUILD/coverage.html"
 fi
 summary() {
-  gcovr -r . --add-tracefile "$BUILD/coverage.json" "$@" --print-summary -o /dev/null |
+  gcovr -r . --add-tracefile "$BUILD/coverage.json" "$@" --print-summary -o "$BUILD/summary.txt" |
     sed -n 's/^\(lines\|branches\): *\([0-9.]*%\).*(\(.*\))/\1 \2 (\3)/p' | paste -sd' '
 }
 echo "total: $(summary)"
