@@ -54,14 +54,6 @@ void KitPut32(std::vector<uint8_t>& image, size_t offset, uint32_t value) {
     for (int i = 0; i < 4; ++i) image[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-uint32_t KitGet32(const std::vector<uint8_t>& image, size_t offset) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        if (offset + static_cast<size_t>(i) < image.size())
-            v |= static_cast<uint32_t>(image[offset + static_cast<size_t>(i)]) << (8 * i);
-    return v;
-}
-
 void KitRekeyImage(std::vector<uint8_t>& image, uint8_t headerKey) {
     if (image.size() < 20) return;
     image[12] = headerKey;

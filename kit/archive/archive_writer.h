@@ -80,4 +80,3 @@ void KitRekeyImage(std::vector<uint8_t>& image, uint8_t headerKey);
 
 // Little-endian field access for patching images.
 void KitPut32(std::vector<uint8_t>& image, size_t offset, uint32_t value);
-uint32_t KitGet32(const std::vector<uint8_t>& image, size_t offset);
