@@ -9,6 +9,7 @@
 #include <iterator>
 #include <map>
 
+#include "grib/env/bytes.h"
 #include "grib/env/names.h"
 #include "grib/tdf/tdf.h"
 #include "kit/image/gaf_writer.h"
@@ -211,7 +212,7 @@ struct FontView {
         if (f.size() < 4 || ch < f[3]) return 0;
         const size_t slot = 4 + 2 * size_t(ch - f[3]);
         if (slot + 1 >= f.size()) return 0;
-        const size_t at = f[slot] | size_t(f[slot + 1]) << 8;
+        const size_t at = GribBytes{f.data(), f.size()}.U16(slot);
         if (at == 0 || at >= f.size()) return 0;
         const int width = f[at], height = f[0];
         if (at + 1 + (size_t(width) * height + 7) / 8 > f.size()) return 0;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "grib/env/bytes.h"
+
 namespace {
 
 void Put16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
@@ -128,7 +130,7 @@ bool KitDecodeRows(const uint8_t* rows, size_t rowsSize, uint32_t width, uint32_
     bool clean = true;
     for (uint32_t y = 0; y < height; ++y) {
         if (rowsSize - at < 2) return false;
-        size_t length = rows[at] | (rows[at + 1] << 8);
+        size_t length = GribBytes{rows, rowsSize}.U16(at);
         at += 2;
         if (length > rowsSize - at) return false;
         const uint8_t* code = rows + at;
