@@ -217,19 +217,12 @@ int Pack(int argc, char** argv) {
 }  // namespace
 
 int GribCmd_Archive(int argc, char** argv) {
-    if (ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, stdout);
-        return GRIB_EXIT_OK;
-    }
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
-        return GRIB_EXIT_BAD_INPUT;
-    }
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
+    if (argc < 2) return ToolUsageError(kUsage);
     const char* sub = argv[1];
     if (!std::strcmp(sub, "list") && argc == 3) return List(argv[2]);
     if (!std::strcmp(sub, "cat") && argc == 4) return Cat(argv[2], argv[3]);
     if (!std::strcmp(sub, "extract") && argc == 4) return Extract(argv[2], argv[3]);
     if (!std::strcmp(sub, "pack")) return Pack(argc - 2, argv + 2);
-    std::fputs(kUsage, stderr);
-    return GRIB_EXIT_BAD_INPUT;
+    return ToolUsageError(kUsage);
 }

@@ -92,10 +92,7 @@ fs::path DemoSources(const std::string& given) {
 }  // namespace
 
 int GribCmd_Demo(int argc, char** argv) {
-    if (ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, stdout);
-        return GRIB_EXIT_OK;
-    }
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
     std::string out, fontPath, source;
     KitDemoOptions options;
     for (int i = 1; i < argc; ++i) {

@@ -51,10 +51,7 @@ bool GltfOut(const std::string& out) { return ToolHasExtension(out, ".glb") || T
 }  // namespace
 
 int GribCmd_Export(int argc, char** argv) {
-    if (ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, stdout);
-        return GRIB_EXIT_OK;
-    }
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
     std::string unitName, out, folder;
     long ticks = 90, seed = 1;
     ToolPresses presses;  // id, tick
@@ -105,10 +102,7 @@ int GribCmd_Export(int argc, char** argv) {
 
 // argv[0] "model", argv[1] "export".
 int GribCmd_ModelExport(int argc, char** argv) {
-    if (ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, stdout);
-        return GRIB_EXIT_OK;
-    }
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
     std::string file, out, palettePath, texturesDir;
     int first = 2;
     if (argc > 2 && argv[2][0] != '-') file = argv[first++];

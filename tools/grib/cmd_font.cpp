@@ -32,10 +32,7 @@ int UsageError(const char* message) {
 }  // namespace
 
 int GribCmd_Font(int argc, char** argv) {
-    if (ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, stdout);
-        return GRIB_EXIT_OK;
-    }
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
     if (argc < 2) return UsageError("missing command");
     if (std::strcmp(argv[1], "from-bdf") != 0) return UsageError("unknown command");
     std::vector<std::string> positional;

@@ -344,29 +344,18 @@ int Build(const std::string& out, const std::string& listPath, const std::vector
 }  // namespace
 
 int GribCmd_Gaf(int argc, char** argv) {
-    if (ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, stdout);
-        return GRIB_EXIT_OK;
-    }
-    std::vector<std::string> args;
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
     std::string palettePath;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--palette") && i + 1 < argc) palettePath = argv[++i];
-        else args.push_back(argv[i]);
-    }
+    std::vector<std::string> args = ToolSplitOption(argc, argv, "--palette", palettePath);
     std::vector<uint8_t> palette;
     std::string error;
     if (!palettePath.empty() && !ToolLoadPalette(palettePath, palette, &error))
         return ToolFail(GRIB_EXIT_BAD_INPUT, "%s: %s", palettePath.c_str(), error.c_str());
     if (args.size() == 2 && args[0] == "list") return List(args[1]);
     if (args.size() == 3 && args[0] == "extract") {
-        if (palette.empty()) {
-            palette.assign(1024, 0);
-            for (int i = 0; i < 256; ++i) palette[i * 4] = palette[i * 4 + 1] = palette[i * 4 + 2] = static_cast<uint8_t>(i);
-        }
+        if (palette.empty()) palette = ToolGreyPalette();
         return Extract(args[1], args[2], palette);
     }
     if (args.size() == 3 && args[0] == "build") return Build(args[1], args[2], palette);
-    std::fputs(kUsage, stderr);
-    return GRIB_EXIT_BAD_INPUT;
+    return ToolUsageError(kUsage);
 }

@@ -24,20 +24,10 @@ const char kUsage[] =
 }  // namespace
 
 int GribCmd_Image(int argc, char** argv) {
-    if (ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, stdout);
-        return GRIB_EXIT_OK;
-    }
-    std::vector<std::string> args;
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
     std::string palettePath;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--palette") && i + 1 < argc) palettePath = argv[++i];
-        else args.push_back(argv[i]);
-    }
-    if (args.size() != 3 || args[0] != "convert") {
-        std::fputs(kUsage, stderr);
-        return GRIB_EXIT_BAD_INPUT;
-    }
+    std::vector<std::string> args = ToolSplitOption(argc, argv, "--palette", palettePath);
+    if (args.size() != 3 || args[0] != "convert") return ToolUsageError(kUsage);
     std::vector<uint8_t> palette;
     std::string error;
     if (!palettePath.empty() && !ToolLoadPalette(palettePath, palette, &error))

@@ -236,10 +236,8 @@ int Dump(int argc, char** argv) {
 }  // namespace
 
 int GribCmd_Model(int argc, char** argv) {
-    if (argc < 2 || ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, argc < 2 ? stderr : stdout);
-        return argc < 2 ? GRIB_EXIT_BAD_INPUT : GRIB_EXIT_OK;
-    }
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
+    if (argc < 2) return ToolUsageError(kUsage);
     std::string sub = argv[1];
     if (sub == "info") return Info(argc, argv);
     if (sub == "render") return Render(argc, argv);

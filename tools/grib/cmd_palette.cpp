@@ -24,14 +24,8 @@ const char kUsage[] =
 }  // namespace
 
 int GribCmd_Palette(int argc, char** argv) {
-    if (ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, stdout);
-        return GRIB_EXIT_OK;
-    }
-    if (argc != 5 || std::strcmp(argv[1], "tables")) {
-        std::fputs(kUsage, stderr);
-        return GRIB_EXIT_BAD_INPUT;
-    }
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
+    if (argc != 5 || std::strcmp(argv[1], "tables")) return ToolUsageError(kUsage);
     std::vector<uint8_t> palette;
     std::string error;
     if (!ToolLoadPalette(argv[2], palette, &error)) {

@@ -30,10 +30,7 @@ const char kUsage[] =
 }  // namespace
 
 int GribCmd_Render(int argc, char** argv) {
-    if (ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, stdout);
-        return GRIB_EXIT_OK;
-    }
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
     std::string unitName, out, folder;
     long width = 0, height = 0, antialias = 1, seed = 1;
     std::vector<uint32_t> frames;

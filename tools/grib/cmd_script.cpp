@@ -246,10 +246,8 @@ int Trace(int argc, char** argv) {
 }  // namespace
 
 int GribCmd_Script(int argc, char** argv) {
-    if (argc < 2 || ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, argc < 2 ? stderr : stdout);
-        return argc < 2 ? GRIB_EXIT_BAD_INPUT : GRIB_EXIT_OK;
-    }
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
+    if (argc < 2) return ToolUsageError(kUsage);
     std::string sub = argv[1];
     if (sub == "asm") return Assemble(argc, argv);
     if (sub == "disasm") return Disassemble(argc, argv);

@@ -125,14 +125,8 @@ int Get(int argc, char** argv) {
 }  // namespace
 
 int GribCmd_Tdf(int argc, char** argv) {
-    if (ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, stdout);
-        return GRIB_EXIT_OK;
-    }
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
-        return GRIB_EXIT_BAD_INPUT;
-    }
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
+    if (argc < 2) return ToolUsageError(kUsage);
     if (!std::strcmp(argv[1], "get")) return Get(argc, argv);
     return UsageError("unknown subcommand '" + std::string(argv[1]) + "'");
 }

@@ -104,10 +104,7 @@ std::string UnitJson(const ViewerUnit* u) {
 }  // namespace
 
 int GribCmd_Units(int argc, char** argv) {
-    if (ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, stdout);
-        return GRIB_EXIT_OK;
-    }
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
     std::string folder;
     bool json = false;
     for (int i = 1; i < argc; ++i) {

@@ -63,10 +63,7 @@ int Cat(const std::string& path) {
 }  // namespace
 
 int GribCmd_Vfs(int argc, char** argv) {
-    if (ToolWantsHelp(argc, argv)) {
-        std::fputs(kUsage, stdout);
-        return GRIB_EXIT_OK;
-    }
+    if (ToolHelp(argc, argv, kUsage)) return GRIB_EXIT_OK;
     const char* sub = argc > 1 ? argv[1] : "";
     const char* operand = nullptr;
     const char* dir = nullptr;
@@ -81,10 +78,7 @@ int GribCmd_Vfs(int argc, char** argv) {
         }
     }
     bool ls = !std::strcmp(sub, "ls"), cat = !std::strcmp(sub, "cat");
-    if ((!ls && !cat) || !operand) {
-        std::fputs(kUsage, stderr);
-        return GRIB_EXIT_BAD_INPUT;
-    }
+    if ((!ls && !cat) || !operand) return ToolUsageError(kUsage);
     if (dir && chdir(ToolDiskPath(dir).c_str()) != 0) return ToolFail(GRIB_EXIT_NOT_FOUND, "%s: no such folder", dir);
     MountDataSources();
     int rc = ls ? Ls(ProgramPath(operand)) : Cat(ProgramPath(operand));

@@ -43,10 +43,27 @@ bool ToolWriteFile(const std::string& path, const void* data, size_t size) {
     return ok;
 }
 
-bool ToolWantsHelp(int argc, char** argv) {
+bool ToolHelp(int argc, char** argv, const char* usage) {
     for (int i = 1; i < argc; ++i)
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) return true;
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            std::fputs(usage, stdout);
+            return true;
+        }
     return false;
+}
+
+std::vector<std::string> ToolSplitOption(int argc, char** argv, const char* name, std::string& value) {
+    std::vector<std::string> rest;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], name) && i + 1 < argc) value = argv[++i];
+        else rest.push_back(argv[i]);
+    }
+    return rest;
+}
+
+int ToolUsageError(const char* usage) {
+    std::fputs(usage, stderr);
+    return GRIB_EXIT_BAD_INPUT;
 }
 
 bool ToolParseInt(const char* text, long long low, long long high, long long& out, int base) {

@@ -17,8 +17,10 @@ bool ToolReadFile(const std::string& path, std::vector<uint8_t>& out);
 bool ToolWriteFile(const std::string& path, const void* data, size_t size);
 // A path given on the command line, with backslashes turned into slashes.
 std::string ToolDiskPath(const std::string& path);
-// True when argv[i] is --help or -h.
-bool ToolWantsHelp(int argc, char** argv);
+// When an argument is --help or -h: prints the usage and returns true.
+bool ToolHelp(int argc, char** argv, const char* usage);
+// Prints the usage on standard error; returns GRIB_EXIT_BAD_INPUT.
+int ToolUsageError(const char* usage);
 
 // A whole number in [low, high]: no empty text, no trailing characters.
 // Base 10, or with base 0 also 0x hex and 0 octal.
@@ -32,6 +34,10 @@ bool ToolParseInt(const char* text, long long low, long long high, T& out, int b
 }
 // "WxH", each side in [low, high].
 bool ToolParseSize(const char* text, long low, long high, long& width, long& height);
+
+// The arguments after argv[0] other than `name VALUE`, whose value goes to
+// value.
+std::vector<std::string> ToolSplitOption(int argc, char** argv, const char* name, std::string& value);
 
 // The options of a command that each take a value: `--name VALUE`.
 struct ToolOption {
