@@ -18,8 +18,8 @@ Piece* LoadLwoModel(const char* path);
 int32_t FindChunk(FILE* file, const uint16_t* ids, int32_t pathLength, int32_t limit, int32_t occurrence);
 
 // The LightWave reader's one fatal error goes through this seam. The default
-// prints caption and text on standard error and exits with status 1; the
-// viewer installs its message box (which then exits). When the function
+// prints caption and text on standard error and exits with status 1; a
+// program may install its message box (which then exits). When the function
 // returns, the reader gives up on the file (null).
 using ModelFatalBoxFn = void (*)(const char* caption, const char* text);
 extern ModelFatalBoxFn g_modelFatalBox;
