@@ -1,8 +1,8 @@
-#include "app/settings.h"
+#include "app/backgrounds.h"
 #include "app/viewer_state.h"
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/draw/draw.h"
-#include "grib/image/textures.h"
+#include "grib/image/pcx.h"
 #include "grib/raster/raster.h"
 
 void LoadBackgrounds(int32_t width, int32_t height) {

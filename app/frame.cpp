@@ -3,21 +3,26 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/backgrounds.h"
+#include "app/hooks.h"
 #include "app/script_host.h"
-#include "app/settings.h"
 #include "app/sound.h"
 #include "app/units.h"
 #include "app/viewer_state.h"
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/draw/draw.h"
 #include "grib/env/env.h"
+#include "grib/image/gaf.h"
 #include "grib/image/textures.h"
-#include "model/piece.h"
+#include "model/scene.h"
 
 namespace {
 
-int NoButtonState(int) { return 0; }
-void NoButtonText(int, const char*) {}
+int ButtonState(int id) { return g_viewerHooks.buttonState ? g_viewerHooks.buttonState(id) : 0; }
+void SetButtonText(int id, const char* text) {
+    if (g_viewerHooks.setButtonText) g_viewerHooks.setButtonText(id, text);
+}
+uint32_t Milliseconds() { return g_viewerHooks.milliseconds ? g_viewerHooks.milliseconds() : GRIB_Milliseconds(); }
 
 struct DragState {
     bool dragging = false;
@@ -66,11 +71,6 @@ int32_t TruncToInt(double v) {
 }
 
 }  // namespace
-
-int (*g_buttonState)(int) = NoButtonState;
-uint32_t (*g_milliseconds)() = GRIB_Milliseconds;
-void (*g_setButtonText)(int, const char*) = NoButtonText;
-PlatformWndProc g_viewDefaultProc = nullptr;
 
 int32_t ViewerRandom() {
     g_randomState = g_randomState * 214013u + 2531011u;
@@ -169,20 +169,20 @@ void UnitCommand(ViewerUnit* unit, int id) {
         case ID_ACTIVATE:
             if (unit->active) {
                 StartFunction(unit->script, "Deactivate", nullptr, 0);
-                g_setButtonText(ID_ACTIVATE, "Activate");
+                SetButtonText(ID_ACTIVATE, "Activate");
             } else {
                 StartFunction(unit->script, "Activate", nullptr, 0);
-                g_setButtonText(ID_ACTIVATE, "Deactivate");
+                SetButtonText(ID_ACTIVATE, "Deactivate");
             }
             unit->active = !unit->active;
             break;
         case ID_MOVE:
             if (unit->moving) {
                 StartFunction(unit->script, "StopMoving", nullptr, 0);
-                g_setButtonText(ID_MOVE, "Move");
+                SetButtonText(ID_MOVE, "Move");
             } else {
                 StartFunction(unit->script, "StartMoving", nullptr, 0);
-                g_setButtonText(ID_MOVE, "Stop");
+                SetButtonText(ID_MOVE, "Stop");
             }
             unit->moving = !unit->moving;
             break;
@@ -236,7 +236,7 @@ int RenderUnit(ViewerUnit* unit, GribBitmap* surface) {
     return 1;
 }
 
-int DrawView(HWND, GribBitmap* surface, uint32_t elapsed) {
+int DrawView(void*, GribBitmap* surface, uint32_t elapsed) {
     if (g_viewer.minimized || !surface) return 0;
     int32_t ticks = elapsed > uint32_t(INT32_MAX) ? INT32_MAX : int32_t(elapsed);
     if (!g_viewer.aboutOpen && g_viewer.clockReset) {
@@ -252,8 +252,8 @@ int DrawView(HWND, GribBitmap* surface, uint32_t elapsed) {
     g_viewer.viewHeight = int32_t(surface->height);
     if (ViewerUnit* unit = g_viewer.currentUnit) {
         double rate = unit->spin;
-        if (g_buttonState(ID_TURN_RIGHT) & BST_PUSHED_BIT) rate = -kTurnRate;
-        else if (g_buttonState(ID_TURN_LEFT) & BST_PUSHED_BIT) rate = kTurnRate;
+        if (ButtonState(ID_TURN_RIGHT) & BST_PUSHED_BIT) rate = -kTurnRate;
+        else if (ButtonState(ID_TURN_LEFT) & BST_PUSHED_BIT) rate = kTurnRate;
         double& angle = unit->wrapper->angleY;
         angle += ticks * rate;
         if (std::isfinite(angle)) {
@@ -270,16 +270,16 @@ int DrawView(HWND, GribBitmap* surface, uint32_t elapsed) {
     return 1;
 }
 
-LRESULT ViewEvents(HWND window, uint32_t message, WPARAM first, LPARAM second) {
+intptr_t ViewEvents(void* window, uint32_t message, uintptr_t first, intptr_t second) {
     const int32_t x = int32_t(uint32_t(second) & 0xFFFF);
     const int32_t y = int32_t((uint32_t(second) >> 16) & 0xFFFF);
     ViewerUnit* unit = g_viewer.currentUnit;
     switch (message) {
-        case WM_MOUSEMOVE:
+        case VIEW_MOUSE_MOVE:
             g_drag.previousTime = g_drag.lastTime;
-            g_drag.lastTime = g_milliseconds();
+            g_drag.lastTime = Milliseconds();
             if (g_drag.dragging) {
-                if (!(first & MK_LBUTTON)) {
+                if (!(first & VIEW_LEFT_BUTTON_HELD)) {
                     g_drag.dragging = false;
                 } else if (unit) {
                     const int32_t span = g_viewer.viewWidth + g_viewer.viewHeight;
@@ -293,7 +293,7 @@ LRESULT ViewEvents(HWND window, uint32_t message, WPARAM first, LPARAM second) {
                 }
             }
             return 0;
-        case WM_LBUTTONDOWN:
+        case VIEW_LEFT_BUTTON_DOWN:
             if (!unit) {
                 g_drag.dragging = false;
                 return 0;
@@ -302,11 +302,11 @@ LRESULT ViewEvents(HWND window, uint32_t message, WPARAM first, LPARAM second) {
             g_drag.lastAngle = 0.0;
             g_drag.lastX = x;
             g_drag.lastY = y;
-            g_drag.lastTime = g_drag.previousTime = g_milliseconds();
+            g_drag.lastTime = g_drag.previousTime = Milliseconds();
             unit->spin = 0.0;
             return 0;
-        case WM_LBUTTONUP: {
-            const uint32_t now = g_milliseconds();
+        case VIEW_LEFT_BUTTON_UP: {
+            const uint32_t now = Milliseconds();
             if (g_drag.dragging) {
                 double spin = 0.0;
                 if (int32_t(g_drag.previousTime) < int32_t(now)) {
@@ -320,6 +320,6 @@ LRESULT ViewEvents(HWND window, uint32_t message, WPARAM first, LPARAM second) {
             return 0;
         }
         default:
-            return g_viewDefaultProc ? g_viewDefaultProc(window, message, first, second) : 0;
+            return g_viewerHooks.viewDefaultProc ? g_viewerHooks.viewDefaultProc(window, message, first, second) : 0;
     }
 }

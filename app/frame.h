@@ -4,8 +4,6 @@
 
 #include <cstdint>
 
-#include "platform/window.h"
-
 struct GribBitmap;
 struct ViewerUnit;
 
@@ -19,18 +17,20 @@ enum : int {
     ID_TURN_LEFT = 1035,
 };
 
-// Platform seams, replaceable for tests and the tool.
-// The button state of a panel control (BST_PUSHED, 4, while held down).
-extern int (*g_buttonState)(int controlId);
-// The platform millisecond counter.
-extern uint32_t (*g_milliseconds)();
-// Sets the text of a panel button.
-extern void (*g_setButtonText)(int controlId, const char* text);
-// The default window procedure for messages the view does not handle.
-extern PlatformWndProc g_viewDefaultProc;
+// The platform's message numbers and key flag that ViewEvents handles.
+enum : uint32_t {
+    VIEW_MOUSE_MOVE = 0x0200,
+    VIEW_LEFT_BUTTON_DOWN = 0x0201,
+    VIEW_LEFT_BUTTON_UP = 0x0202,
+    VIEW_LEFT_BUTTON_HELD = 0x0001,
+};
 
-int DrawView(HWND window, GribBitmap* surface, uint32_t elapsed);
-LRESULT ViewEvents(HWND window, uint32_t message, WPARAM first, LPARAM second);
+// The view window's callbacks, with the window as an opaque handle and the
+// platform's message numbers (mouse moves and left button presses; the rest
+// go to g_viewerHooks.viewDefaultProc). app/window/ adapts them to the
+// display's callback types.
+int DrawView(void* window, GribBitmap* surface, uint32_t elapsed);
+intptr_t ViewEvents(void* window, uint32_t message, uintptr_t first, intptr_t second);
 void UpdateUnit(ViewerUnit* unit, int32_t ticks);
 void UnitCommand(ViewerUnit* unit, int controlId);
 // mode 0 straight ahead, 1 a new random aim, 2 the last aim again; weapon

@@ -1,10 +1,7 @@
-// The viewer's settings, the temporary palette file and the side
-// backgrounds.
+// The viewer's settings and the temporary palette file.
 #pragma once
 
 #include <cstdint>
-
-struct GribBitmap;
 
 // Reads section RESOURCES of gamedata\showcase.tdf into the settings of
 // g_viewer; a missing file, section or key is fatal.
@@ -20,10 +17,3 @@ void DeleteTempPalette();
 // The platform's 20 system colours (red, green, blue) in default-palette
 // order.
 extern const uint8_t kSystemColours[20][3];
-
-// Loads both side backgrounds (fatal when either is missing) and fits them
-// to width × height.
-void LoadBackgrounds(int32_t width, int32_t height);
-// Replaces *slot by a width × height copy; nothing when it already has that
-// size (or there is no image).
-void FitImage(GribBitmap** slot, int32_t width, int32_t height);

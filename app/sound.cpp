@@ -4,28 +4,19 @@
 #include <cstring>
 #include <new>
 
+#include "app/hooks.h"
 #include "grib/env/env.h"
 #include "grib/env/names.h"
 #include "grib/vfs/vfs.h"
-#include "platform/system.h"
 
 namespace {
 
-#ifndef SHOWCASE_HAVE_PLATFORM
-int NoSound(const void*, size_t, uint32_t) { return 0; }
-#endif
-
 void Play(const void* image) {
-    if (image) g_playSound(image, GRIB_BlockSize(image), SND_MEMORY | SND_ASYNC);
+    if (image && g_viewerHooks.playSound)
+        g_viewerHooks.playSound(image, GRIB_BlockSize(image), VIEWER_SOUND_MEMORY | VIEWER_SOUND_ASYNC);
 }
 
 }  // namespace
-
-#ifdef SHOWCASE_HAVE_PLATFORM
-int (*g_playSound)(const void*, size_t, uint32_t) = PlatformPlaySound;
-#else
-int (*g_playSound)(const void*, size_t, uint32_t) = NoSound;
-#endif
 
 SoundCache* CreateSoundCache() { return new (std::nothrow) SoundCache; }
 
@@ -48,7 +39,9 @@ void PlayNamedSound(SoundCache* cache, const char* name) {
     Play(image);
 }
 
-void StopSound() { g_playSound(nullptr, 0, SND_NOWAIT); }
+void StopSound() {
+    if (g_viewerHooks.playSound) g_viewerHooks.playSound(nullptr, 0, VIEWER_SOUND_NOWAIT);
+}
 
 void DestroySoundCache(SoundCache* cache) {
     if (!cache) return;

@@ -1,5 +1,6 @@
 // Weapon and logo sounds: .wav images loaded once from sounds\ and kept
-// until the cache is destroyed, so the platform can play them from memory.
+// until the cache is destroyed, so the platform can play them from memory
+// (g_viewerHooks.playSound).
 #pragma once
 
 #include <cstddef>
@@ -15,10 +16,6 @@ struct SoundCache {
     std::vector<SoundEntry> entries;
     int32_t count = 0;
 };
-
-// The platform's sound call (image, size, flags); the default plays through
-// the platform layer when it is built in, else does nothing.
-extern int (*g_playSound)(const void* image, size_t size, uint32_t flags);
 
 SoundCache* CreateSoundCache();
 void PlayNamedSound(SoundCache* cache, const char* name);

@@ -14,6 +14,7 @@
 #include "grib/env/names.h"
 #include "grib/tdf/tdf.h"
 #include "grib/vfs/vfs.h"
+#include "model/readers.h"
 #include "script/script_file.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "model/piece.h"
+#include "model/scene.h"
 #include "script/instance.h"
 
 struct PieceSlotTable;

@@ -4,11 +4,12 @@
 #include <cstdlib>
 
 #include "app/datasources.h"
+#include "app/hooks.h"
 #include "app/frame.h"
 #include "app/settings.h"
 #include "app/sound.h"
 #include "app/units.h"
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/draw/draw.h"
 #include "grib/env/env.h"
 #include "grib/image/textures.h"
@@ -16,18 +17,16 @@
 #include "grib/vfs/vfs.h"
 
 ViewerState g_viewer;
-FatalErrorHandler g_fatalErrorHandler = nullptr;
-LoadingStatusHandler g_loadingStatusHandler = nullptr;
 
 void FatalError(const char* message) {
     DeleteTempPalette();
-    if (g_fatalErrorHandler) g_fatalErrorHandler(message);
+    if (g_viewerHooks.fatalError) g_viewerHooks.fatalError(message);
     else std::fprintf(stderr, "Fatal Error: %s\n", message);
     std::exit(1);
 }
 
 void SetLoadingStatus(const char* text) {
-    if (g_loadingStatusHandler) g_loadingStatusHandler(text);
+    if (g_viewerHooks.loadingStatus) g_viewerHooks.loadingStatus(text);
 }
 
 namespace {

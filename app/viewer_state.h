@@ -1,6 +1,5 @@
 // The viewer's program-wide state, the start-up data path shared by the
-// windowed program and the grib tool, and the fatal-error and loading-status
-// seams.
+// windowed program and the grib tool, fatal errors and the loading status.
 #pragma once
 
 #include <cstdint>
@@ -58,18 +57,11 @@ struct ViewerState {
 
 extern ViewerState g_viewer;
 
-// Fatal errors: the handler shows the message (the windowed program closes
-// the loading box and shows its message box). FatalError deletes the
-// temporary palette first and ends the process with status 1 once the
-// handler returns; without a handler it prints "Fatal Error: <message>" on
-// standard error.
-using FatalErrorHandler = void (*)(const char* message);
-extern FatalErrorHandler g_fatalErrorHandler;
+// Fatal errors: deletes the temporary palette, hands the message to
+// g_viewerHooks.fatalError (app/hooks.h) and ends the process with status 1.
 [[noreturn]] void FatalError(const char* message);
 
-// The loading box's status line; without a handler nothing is shown.
-using LoadingStatusHandler = void (*)(const char* text);
-extern LoadingStatusHandler g_loadingStatusHandler;
+// The loading box's status line (g_viewerHooks.loadingStatus).
 void SetLoadingStatus(const char* text);
 
 // Start-up steps from the sound cache to the unit list: data sources and

@@ -9,10 +9,11 @@
 #include <string>
 
 #include "app/frame.h"
+#include "app/hooks.h"
 #include "app/sound.h"
 #include "app/units.h"
 #include "app/viewer_state.h"
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/env/env.h"
 #include "kit/game/game_builder.h"
 
@@ -46,7 +47,7 @@ const std::string& GameFolder() {
 
 void Enter() {
     GRIB_Startup(30, nullptr, 0);
-    g_playSound = [](const void*, size_t, uint32_t) { return 0; };
+    g_viewerHooks.playSound = [](const void*, size_t, uint32_t) { return 0; };
     if (chdir(GameFolder().c_str()) != 0) std::abort();
 }
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/draw/draw.h"
 #include "grib/env/env.h"
 

@@ -6,9 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/env/env.h"
 #include "model/piece.h"
+#include "model/scene.h"
 
 namespace {
 

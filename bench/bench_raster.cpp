@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/env/env.h"
 #include "grib/raster/raster.h"
 

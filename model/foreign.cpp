@@ -16,7 +16,7 @@
 
 #include "grib/env/bytes.h"
 #include "grib/env/env.h"
-#include "model/piece.h"
+#include "model/readers.h"
 
 namespace {
 

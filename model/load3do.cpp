@@ -17,7 +17,7 @@
 #include "grib/env/bytes.h"
 #include "grib/env/env.h"
 #include "grib/vfs/vfs.h"
-#include "model/piece.h"
+#include "model/readers.h"
 
 namespace {
 
@@ -146,6 +146,14 @@ Piece* Load3do(const char* path) {
     }
     ComputeRestPose(root);
     return root;
+}
+
+int32_t DetectModelType(const char* path) {
+    uint8_t head[4] = {0, 0, 0, 0};
+    if (!path || !GRIB_ReadAt(path, head, 0, 4)) return 0;
+    if (std::memcmp(head, "FORM", 4) == 0) return MODEL_TYPE_LWO;
+    if ((head[0] | head[1] << 8) == 0x4D4D) return MODEL_TYPE_3DS;
+    return MODEL_TYPE_3DO;
 }
 
 Piece* LoadModel(const char* path, int32_t type) {

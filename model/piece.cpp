@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "grib/env/env.h"
-#include "grib/vfs/vfs.h"
 
 Piece* NewPiece() {
     auto* p = static_cast<Piece*>(GRIB_Alloc("Piece", sizeof(Piece)));
@@ -64,12 +63,4 @@ void ComputeRestPose(Piece* root) {
 
 void StoreRestOffsets(Piece* root) {
     ForEachPiece(root, [](Piece* p) { std::memcpy(p->restOffset, p->offset, sizeof p->offset); });
-}
-
-int32_t DetectModelType(const char* path) {
-    uint8_t head[4] = {0, 0, 0, 0};
-    if (!path || !GRIB_ReadAt(path, head, 0, 4)) return 0;
-    if (std::memcmp(head, "FORM", 4) == 0) return MODEL_TYPE_LWO;
-    if ((head[0] | head[1] << 8) == 0x4D4D) return MODEL_TYPE_3DS;
-    return MODEL_TYPE_3DO;
 }

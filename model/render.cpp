@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/image/textures.h"
 #include "grib/raster/raster.h"
 #include "model/scene_internal.h"

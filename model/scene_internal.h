@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/piece.h"
+#include "model/scene.h"
 
 struct PolygonRef {
     Piece* piece;

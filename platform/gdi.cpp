@@ -1,4 +1,11 @@
-// Device contexts, DIB sections, palettes and the block copy to a window.
+// Device contexts, DIB sections, palettes, the block copy to a window, the
+// system colours and screenshots.
+#include <FL/Fl.H>
+#include <FL/Fl_Window.H>
+#include <FL/x.H>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -40,16 +47,6 @@ int PlatformReleaseDC(HWND, PlatformDC* dc) {
     if (!dc || dc->memory) return 0;
     delete dc;
     return 1;
-}
-
-PlatformDC* PlatformBeginPaint(HWND window, PlatformPaint* paint) {
-    PlatformValidateRect(window, nullptr);
-    PlatformDC* dc = PlatformGetDC(window);
-    if (paint) {
-        paint->dc = dc;
-        PlatformGetClientRect(window, &paint->area);
-    }
-    return dc;
 }
 
 PlatformDC* PlatformCreateCompatibleDC(PlatformDC* reference) {
@@ -180,4 +177,63 @@ int PlatformReadWindowPixels(HWND window, int* width, int* height, uint8_t* rgb,
 uint32_t PlatformWindowPresentCount(HWND window) {
     std::lock_guard<std::recursive_mutex> lock(StateLock());
     return IsLive(window) ? window->presents : 0;
+}
+
+uint32_t PlatformGetSysColor(int index) {
+    Fl_Color colour;
+    switch (index) {
+        case COLOR_BTNFACE: colour = FL_BACKGROUND_COLOR; break;
+        case COLOR_BTNSHADOW: colour = FL_DARK3; break;
+        case COLOR_BTNHIGHLIGHT: colour = FL_LIGHT1; break;
+        default: return 0;
+    }
+    uchar r = 0, g = 0, b = 0;
+    if (DisplayOpen()) RunOnUi([&] { Fl::get_color(colour, r, g, b); });
+    else Fl::get_color(colour, r, g, b);
+    return static_cast<uint32_t>(r) | (static_cast<uint32_t>(g) << 8) | (static_cast<uint32_t>(b) << 16);
+}
+
+int PlatformCaptureWindow(HWND window, int* width, int* height, uint8_t* rgb, size_t size) {
+    if (!DisplayOpen()) return 0;
+    int result = 0;
+    RunOnUi([&] {
+        std::lock_guard<std::recursive_mutex> lock(StateLock());
+        if (!IsLive(window) || !window->widget) return;
+        Fl_Widget* widget = window->widget;
+        Fl_Window* top = widget->as_window() ? widget->as_window() : widget->window();
+        if (!top || !top->shown() || !widget->visible_r()) return;
+        Fl::flush();
+        XSync(fl_display, False);
+        int x = widget->as_window() ? 0 : widget->x();
+        int y = widget->as_window() ? 0 : widget->y();
+        int w = widget->w(), h = widget->h();
+        if (width) *width = w;
+        if (height) *height = h;
+        if (!rgb) {
+            result = 1;
+            return;
+        }
+        if (size < static_cast<size_t>(w) * static_cast<size_t>(h) * 3u) return;
+        XImage* image = XGetImage(fl_display, fl_xid(top), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                                  AllPlanes, ZPixmap);
+        if (!image) return;
+        auto shift = [](unsigned long mask) {
+            int n = 0;
+            while (mask && !(mask & 1)) mask >>= 1, ++n;
+            return n;
+        };
+        int rs = shift(image->red_mask), gs = shift(image->green_mask), bs = shift(image->blue_mask);
+        for (int row = 0; row < h; ++row) {
+            for (int col = 0; col < w; ++col) {
+                unsigned long pixel = XGetPixel(image, col, row);
+                uint8_t* out = rgb + (static_cast<size_t>(row) * static_cast<size_t>(w) + static_cast<size_t>(col)) * 3u;
+                out[0] = static_cast<uint8_t>((pixel & image->red_mask) >> rs);
+                out[1] = static_cast<uint8_t>((pixel & image->green_mask) >> gs);
+                out[2] = static_cast<uint8_t>((pixel & image->blue_mask) >> bs);
+            }
+        }
+        XDestroyImage(image);
+        result = 1;
+    });
+    return result;
 }

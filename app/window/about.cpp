@@ -1,13 +1,13 @@
 // The About box (dialog 107), which is also the opening screen, and the
 // logo drawn in it.
-#include "app/settings.h"
+#include "app/backgrounds.h"
 #include "app/sound.h"
 #include "app/viewer_state.h"
 #include "app/window/viewer_window.h"
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/display/window.h"
 #include "grib/draw/draw.h"
-#include "grib/image/textures.h"
+#include "grib/image/pcx.h"
 #include "grib/palette/palette.h"
 #include "resources/resources.h"
 

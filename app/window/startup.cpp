@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/frame.h"
+#include "app/hooks.h"
 #include "app/sound.h"
 #include "app/units.h"
 #include "app/viewer_state.h"
@@ -234,8 +235,8 @@ void CreateViewWindow() {
     const int height = (control.bottom - control.top + 1) & ~3;
     HWND view = GRIB_CreateSurfaceWindow(static_cast<HWND>(g_viewer.mainWindow), control.left - panelRect.left,
                                          control.top - panelRect.top, width, height,
-                                         TraceEnabled() ? TracedDrawView : DrawView,
-                                         TraceEnabled() ? TracedViewEvents : ViewEvents, 0,
+                                         TraceEnabled() ? TracedDrawView : ViewDraw,
+                                         TraceEnabled() ? TracedViewEvents : ViewWindowEvents, 0,
                                          g_viewer.tempPaletteName);
     if (!view) FatalError("Could not create the Viewing Window");
     g_viewer.viewWindow = view;
@@ -262,11 +263,13 @@ int ViewerStartup(void* instance, void*, const char* commandLine, int) {
     g_mainThread = PlatformCurrentThreadId();
     PlatformSetCtrlHandler(EndOnSignal);
 
-    g_fatalErrorHandler = ShowFatalError;
-    g_loadingStatusHandler = ShowLoadingStatus;
-    g_buttonState = PanelButtonState;
-    g_setButtonText = SetPanelButtonText;
-    g_viewDefaultProc = PlatformDefWindowProc;
+    g_viewerHooks.buttonState = PanelButtonState;
+    g_viewerHooks.setButtonText = SetPanelButtonText;
+    g_viewerHooks.milliseconds = GRIB_Milliseconds;
+    g_viewerHooks.viewDefaultProc = ViewDefaultProc;
+    g_viewerHooks.playSound = PlatformPlaySound;
+    g_viewerHooks.fatalError = ShowFatalError;
+    g_viewerHooks.loadingStatus = ShowLoadingStatus;
     GRIB_InstallDisplayHooks(GRIB_InputStart);
 
     StartLoadingBox();

@@ -11,7 +11,7 @@
 #include "app/units.h"
 #include "app/viewer_state.h"
 #include "app/window/viewer_window.h"
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "resources/resources.h"
 
 namespace {

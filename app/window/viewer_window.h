@@ -25,6 +25,11 @@ void EndIfQuitRequested();
 
 LRESULT MainWndProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
 void CreateViewWindow();
+// The view window's callbacks (DrawView and ViewEvents) and the default
+// procedure the frame driver hands the rest to.
+int ViewDraw(HWND window, GribBitmap* surface, uint32_t elapsed);
+LRESULT ViewWindowEvents(HWND window, uint32_t message, WPARAM first, LPARAM second);
+intptr_t ViewDefaultProc(void* window, uint32_t message, uintptr_t first, intptr_t second);
 
 // The loading box runs dialog 104 on a thread of its own.
 void StartLoadingBox();

@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
 

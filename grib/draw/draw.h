@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 
 struct GribEnvironment;
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/draw/draw.h"
 #include "grib/raster/target.h"
 

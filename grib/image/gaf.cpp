@@ -7,7 +7,7 @@
 
 #include "grib/env/bytes.h"
 #include "grib/env/env.h"
-#include "grib/image/textures.h"
+#include "grib/image/gaf.h"
 #include "grib/vfs/vfs.h"
 
 struct GribGAF {

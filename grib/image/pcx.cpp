@@ -3,9 +3,10 @@
 #include <cstring>
 #include <vector>
 
+#include "grib/bitmap/bitmap.h"
 #include "grib/env/bytes.h"
 #include "grib/env/env.h"
-#include "grib/image/textures.h"
+#include "grib/image/pcx.h"
 #include "grib/vfs/vfs.h"
 
 namespace {

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "grib/image/textures.h"
 #include "grib/env/env.h"
 #include "grib/env/names.h"
+#include "grib/image/gaf.h"
+#include "grib/image/textures.h"
 #include "grib/vfs/vfs.h"
 
 namespace {

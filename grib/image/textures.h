@@ -1,38 +1,12 @@
-// Image files (PCX, GAF) and the texture list.
+// The texture list: the GAF files of a folder, their entries animated by
+// the clock and found by name.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
-#include "grib/display/bitmap.h"
 #include "grib/draw/draw.h"
 
-struct FileHandle;
-
-struct GribDecodedPCX {
-    uint8_t* body;       // "PCX BODY", width × height
-    uint8_t* colourMap;  // "COLOR MAP", 768 bytes
-    int32_t width;
-    int32_t height;
-};
-
-// paletteOut, when given, holds 256 entries of red, green, blue, 0.
-GribBitmap* GRIB_LoadPCX(const char* path, uint8_t* paletteOut);
-int GRIB_DecodePCX(FileHandle* file, GribDecodedPCX* out);
-// The same decoding from a file image in memory (size bytes at data).
-int GRIB_DecodePCXMemory(const uint8_t* data, size_t size, GribDecodedPCX* out);
-// Releases the body and colour map of a decoded record and zeroes it.
-void GRIB_FreeDecodedPCX(GribDecodedPCX* pcx);
-
-// A loaded GAF file: its entries as image sequences over native frame
-// records (the file's offsets resolved and checked at load).
 struct GribGAF;
-GribGAF* GRIB_LoadGAF(const char* path);
-// The same from a file image in memory (copied).
-GribGAF* GRIB_LoadGAFMemory(const uint8_t* data, size_t size);
-void GRIB_FreeGAF(GribGAF* gaf);
-int32_t GRIB_GAFEntryCount(const GribGAF* gaf);
-const GribSequence* GRIB_GAFEntry(const GribGAF* gaf, int32_t index);
 
 struct TextureSet {
     char name[256];

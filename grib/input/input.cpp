@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "platform/system.h"
 
 namespace {

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 
 enum { GRIB_SPAN_ROWS = 2048 };
 

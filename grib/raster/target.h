@@ -2,7 +2,7 @@
 // for a null bitmap the locked screen, unlocked again when this goes.
 #pragma once
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 
 class GribTarget {
 public:

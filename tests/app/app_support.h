@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "app/frame.h"
+#include "app/hooks.h"
 #include "app/script_host.h"
 #include "app/sound.h"
 #include "app/units.h"
 #include "app/viewer_state.h"
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/env/env.h"
 #include "kit/game/game_builder.h"
 #include "tests/support/support.h"
@@ -57,7 +58,7 @@ protected:
     void SetUp() override {
         testsupport::StartGrib();
         // Tests that listen for sounds install their own player.
-        g_playSound = [](const void*, size_t, uint32_t) { return 0; };
+        g_viewerHooks.playSound = [](const void*, size_t, uint32_t) { return 0; };
         ViewerReset();
         options.weapons = {Weapon("LASER", {{"reloadtime", "1.5"}, {"aimrate", "16384"}, {"soundstart", "zap"}}),
                            Weapon("GUN", {{"reloadtime", "0.5"}, {"name", "Big Gun"}})};
@@ -66,9 +67,9 @@ protected:
     void TearDown() override {
         ViewerReset();
         cwd.reset();
-        g_buttonState = [](int) { return 0; };
-        g_milliseconds = GRIB_Milliseconds;
-        g_setButtonText = [](int, const char*) {};
+        g_viewerHooks.buttonState = [](int) { return 0; };
+        g_viewerHooks.milliseconds = GRIB_Milliseconds;
+        g_viewerHooks.setButtonText = [](int, const char*) {};
     }
 
     // Writes the game (base + units) and loads it as the viewer does.

@@ -1,4 +1,5 @@
 // Which units the catalogue keeps, and what it reads from their files.
+#include "app/hooks.h"
 #include "tests/app/app_support.h"
 
 namespace {
@@ -32,7 +33,7 @@ std::string Abilities(const ViewerUnit* u) {
 class CatalogueTest : public apptest::GameTest {
 protected:
     void TearDown() override {
-        g_loadingStatusHandler = nullptr;
+        g_viewerHooks.loadingStatus = nullptr;
         GameTest::TearDown();
     }
 };
@@ -51,7 +52,7 @@ TEST_F(CatalogueTest, KeepsCompleteArmAndCoreUnitsAndReadsTheirFiles) {
     units[8].skipModel = true;
     units[9].archive = "";
     g_status.clear();
-    g_loadingStatusHandler = [](const char* text) { g_status.push_back(text); };
+    g_viewerHooks.loadingStatus = [](const char* text) { g_status.push_back(text); };
     Load();
     // Loose files first, then the archive's, each in case-insensitive name order.
     EXPECT_EQ(Files(), (std::vector<std::string>{"ARMLOOSE", "ARMFULL", "ARMTANK", "CORABS", "corsmall", "CORZERO"}));

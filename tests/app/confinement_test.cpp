@@ -2,6 +2,7 @@
 // files, although the files they name exist there.
 #include <algorithm>
 
+#include "app/hooks.h"
 #include "tests/app/app_support.h"
 
 namespace {
@@ -17,8 +18,8 @@ protected:
     void SetUp() override {
         GameTest::SetUp();
         g_plays = 0;
-        g_playSound = [](const void*, size_t, uint32_t) { return ++g_plays; };
-        g_setButtonText = [](int, const char*) {};
+        g_viewerHooks.playSound = [](const void*, size_t, uint32_t) { return ++g_plays; };
+        g_viewerHooks.setButtonText = [](int, const char*) {};
         // A sibling of the game folder, and every file a climbing name asks for.
         up = "..\\..\\" + outside.path().filename().string() + "\\";
         outside.write("evil.3do", KitWrite3do(KitTankModel()));

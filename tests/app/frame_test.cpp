@@ -1,8 +1,9 @@
 // The frame driver: time, scripts of every unit, firing, the action buttons,
 // dragging, the turn buttons and what a frame draws.
-#include "app/settings.h"
+#include "app/hooks.h"
 #include "grib/draw/draw.h"
 #include "grib/image/textures.h"
+#include "platform/window.h"
 #include "tests/app/app_support.h"
 
 namespace {
@@ -52,11 +53,11 @@ protected:
         GameTest::SetUp();
         g_played.clear();
         g_labels.clear();
-        g_playSound = [](const void* image, size_t size, uint32_t flags) {
+        g_viewerHooks.playSound = [](const void* image, size_t size, uint32_t flags) {
             g_played.push_back(image ? "play " + std::to_string(size) + " " + std::to_string(flags) : "stop");
             return 1;
         };
-        g_setButtonText = [](int id, const char* text) { g_labels.push_back({id, text}); };
+        g_viewerHooks.setButtonText = [](int id, const char* text) { g_labels.push_back({id, text}); };
     }
     // Loads the counting unit (and any others queued) and makes it current.
     ViewerUnit* LoadCounting() {
@@ -203,7 +204,7 @@ LPARAM At(int x, int y) { return LPARAM(uint32_t(x) | (uint32_t(y) << 16)); }
 
 TEST_F(FrameTest, DragsTurnTheViewAndFlingASpin) {
     g_now = 1000;
-    g_milliseconds = [] { return g_now; };
+    g_viewerHooks.milliseconds = [] { return g_now; };
     units.push_back(KitSampleUnit("ARMTANK", "Tank"));
     Load();
     ViewerUnit* unit = g_viewer.currentUnit = Unit("ARMTANK");
@@ -238,7 +239,7 @@ TEST_F(FrameTest, DragsTurnTheViewAndFlingASpin) {
     g_viewer.currentUnit = unit;
     // The turn buttons override the spin while held; the angle stays within one turn.
     g_pushed = ID_TURN_RIGHT;
-    g_buttonState = [](int id) { return id == g_pushed ? 4 : 0; };
+    g_viewerHooks.buttonState = [](int id) { return id == g_pushed ? 4 : 0; };
     Frames(1, 2);
     EXPECT_DOUBLE_EQ(unit->wrapper->angleY, angle - 2 * kTurn);
     g_pushed = ID_TURN_LEFT;

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/backgrounds.h"
 #include "app/settings.h"
 #include "grib/draw/draw.h"
 #include "grib/palette/palette.h"

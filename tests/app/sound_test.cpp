@@ -1,4 +1,5 @@
 // The sound cache: each sound loaded once and played from memory.
+#include "app/hooks.h"
 #include "tests/app/app_support.h"
 
 namespace {
@@ -10,7 +11,7 @@ using SoundTest = apptest::GameTest;
 TEST_F(SoundTest, SoundsAreLoadedOnceAndMissingOnesAreTriedAgain) {
     Load();
     g_calls.clear();
-    g_playSound = [](const void* image, size_t, uint32_t flags) {
+    g_viewerHooks.playSound = [](const void* image, size_t, uint32_t flags) {
         g_calls.push_back({image, flags});
         return 1;
     };

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/draw/draw.h"
 #include "grib/env/env.h"
 #include "tests/support/support.h"

@@ -13,6 +13,8 @@
 #include "kit/export/gltf_export.h"
 #include "kit/model/model_builder.h"
 #include "model/piece.h"
+#include "model/readers.h"
+#include "model/scene.h"
 #include "tests/model/model_support.h"
 #include "tests/support/support.h"
 

@@ -7,20 +7,21 @@
 #include <cstdint>
 
 #include "app/frame.h"
+#include "app/hooks.h"
 #include "app/sound.h"
 #include "app/units.h"
 #include "app/viewer_state.h"
 #include "grib/env/env.h"
 #include "grib/tdf/tdf.h"
 #include "grib/vfs/vfs.h"
-#include "model/piece.h"
+#include "model/readers.h"
 #include "tests/fuzz/scratch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool started = [] {
         GRIB_Startup(30, nullptr, 0);
-        g_playSound = [](const void*, size_t, uint32_t) { return 0; };
-        g_setButtonText = [](int, const char*) {};
+        g_viewerHooks.playSound = [](const void*, size_t, uint32_t) { return 0; };
+        g_viewerHooks.setButtonText = [](int, const char*) {};
         g_modelFatalBox = [](const char*, const char*) {};
         return true;
     }();

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/draw/draw.h"
 #include "grib/env/env.h"
 

@@ -6,7 +6,7 @@
 
 #include "grib/draw/draw.h"
 #include "grib/env/env.h"
-#include "grib/image/textures.h"
+#include "grib/image/gaf.h"
 
 namespace {
 

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/env/env.h"
 #include "model/piece.h"
+#include "model/readers.h"
+#include "model/scene.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "grib/vfs/vfs.h"
 #include "kit/model/model_builder.h"
 #include "model/piece.h"
+#include "model/readers.h"
 #include "tests/fuzz/scratch.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "grib/env/env.h"
-#include "grib/image/textures.h"
+#include "grib/image/pcx.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static int started = GRIB_Startup(30, nullptr, 0);

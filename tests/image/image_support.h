@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "grib/image/textures.h"
+#include "grib/image/gaf.h"
+#include "grib/image/pcx.h"
 #include "kit/image/gaf_writer.h"
 #include "tests/support/support.h"
 

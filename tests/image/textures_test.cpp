@@ -1,4 +1,5 @@
 #include "grib/env/env.h"
+#include "grib/image/textures.h"
 #include "grib/vfs/vfs.h"
 #include "tests/image/image_support.h"
 

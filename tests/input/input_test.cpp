@@ -7,7 +7,7 @@
 #include <thread>
 #include <tuple>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/draw/draw.h"
 #include "grib/env/env.h"
 #include "grib/input/input.h"

@@ -3,6 +3,7 @@
 #include "grib/env/env.h"
 #include "kit/model/model_builder.h"
 #include "model/piece.h"
+#include "model/readers.h"
 #include "tests/support/support.h"
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include "grib/env/env.h"
 #include "model/piece.h"
+#include "model/readers.h"
+#include "model/scene.h"
 #include "tests/model/model_support.h"
 #include "tests/support/support.h"
 

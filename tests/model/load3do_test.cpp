@@ -4,6 +4,7 @@
 
 #include "grib/env/env.h"
 #include "model/piece.h"
+#include "model/readers.h"
 #include "tests/model/model_support.h"
 #include "tests/support/support.h"
 

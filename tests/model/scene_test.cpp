@@ -4,9 +4,10 @@
 #include <cstring>
 #include <vector>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/env/env.h"
 #include "model/piece.h"
+#include "model/scene.h"
 #include "tests/support/support.h"
 
 namespace {

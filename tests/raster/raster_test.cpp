@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/env/env.h"
 #include "grib/raster/raster.h"
 #include "tests/support/support.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "grib/env/env.h"
-#include "grib/image/textures.h"
+#include "grib/image/gaf.h"
 #include "kit/image/gaf_writer.h"
 #include "tools/grib/common.h"
 #include "tools/grib/image_io.h"

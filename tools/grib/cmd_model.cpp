@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "grib/env/env.h"
 #include "grib/image/textures.h"
 #include "kit/image/palette_tables.h"
 #include "kit/model/model_builder.h"
 #include "model/piece.h"
+#include "model/readers.h"
+#include "model/scene.h"
 #include "tools/grib/common.h"
 #include "tools/grib/image_io.h"
 #include "tools/grib/png_io.h"

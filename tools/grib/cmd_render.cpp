@@ -8,7 +8,7 @@
 #include "app/frame.h"
 #include "app/units.h"
 #include "app/viewer_state.h"
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 #include "kit/image/pcx_writer.h"
 #include "tools/grib/common.h"
 #include "tools/grib/image_io.h"

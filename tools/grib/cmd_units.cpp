@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/hooks.h"
 #include "app/panel_text.h"
 #include "app/script_host.h"
 #include "app/sound.h"
@@ -114,7 +115,7 @@ int GribCmd_Units(int argc, char** argv) {
     }
     if (!folder.empty() && chdir(ToolDiskPath(folder).c_str()) != 0)
         return ToolFail(GRIB_EXIT_NOT_FOUND, "units: %s: no such directory", folder.c_str());
-    g_playSound = [](const void*, size_t, uint32_t) { return 0; };  // the catalogue plays nothing
+    g_viewerHooks.playSound = [](const void*, size_t, uint32_t) { return 0; };  // the catalogue plays nothing
     ToolReportStartupFailures();
     ViewerLoadData(0);
     if (json) {

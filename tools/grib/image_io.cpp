@@ -2,7 +2,7 @@
 
 #include "grib/env/env.h"
 #include "grib/env/names.h"
-#include "grib/image/textures.h"
+#include "grib/image/pcx.h"
 #include "grib/palette/palette.h"
 #include "kit/image/pcx_writer.h"
 #include "tools/grib/common.h"

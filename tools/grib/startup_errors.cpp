@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/hooks.h"
 #include "app/viewer_state.h"
 #include "grib/vfs/vfs.h"
 #include "tools/grib/common.h"
@@ -40,4 +41,4 @@ bool InGame(const char* path) {
 
 }  // namespace
 
-void ToolReportStartupFailures() { g_fatalErrorHandler = Report; }
+void ToolReportStartupFailures() { g_viewerHooks.fatalError = Report; }

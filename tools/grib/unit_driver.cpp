@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/frame.h"
+#include "app/hooks.h"
 #include "app/sound.h"
 #include "app/viewer_state.h"
 #include "grib/env/names.h"
@@ -43,7 +44,7 @@ ViewerUnit* ToolStartUnit(const std::string& folder, const std::string& unit, lo
         *status = ToolFail(GRIB_EXIT_NOT_FOUND, "%s: %s: no such directory", command, folder.c_str());
         return nullptr;
     }
-    g_playSound = NoSound;  // a tool plays no sounds
+    g_viewerHooks.playSound = NoSound;  // a tool plays no sounds
     ToolReportStartupFailures();
     SetScriptRandomState(int32_t(seed));
     ViewerSeedRandom(uint32_t(seed));

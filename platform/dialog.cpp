@@ -1086,20 +1086,6 @@ PlatformIcon* platform::SetWindowIcon(HWND window, PlatformIcon* icon) {
     return before;
 }
 
-uint32_t PlatformGetSysColor(int index) {
-    Fl_Color colour;
-    switch (index) {
-        case COLOR_BTNFACE: colour = FL_BACKGROUND_COLOR; break;
-        case COLOR_BTNSHADOW: colour = FL_DARK3; break;
-        case COLOR_BTNHIGHLIGHT: colour = FL_LIGHT1; break;
-        default: return 0;
-    }
-    uchar r = 0, g = 0, b = 0;
-    if (DisplayOpen()) RunOnUi([&] { Fl::get_color(colour, r, g, b); });
-    else Fl::get_color(colour, r, g, b);
-    return static_cast<uint32_t>(r) | (static_cast<uint32_t>(g) << 8) | (static_cast<uint32_t>(b) << 16);
-}
-
 int PlatformBrowseForFolder(HWND, const char* title, char* path, size_t size) {
     if (!path || size == 0 || !DisplayOpen()) return 0;
     std::string chosen;

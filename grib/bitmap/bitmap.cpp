@@ -1,4 +1,4 @@
-#include "grib/display/bitmap.h"
+#include "grib/bitmap/bitmap.h"
 
 #include <cstring>
 

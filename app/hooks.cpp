@@ -1,0 +1,3 @@
+#include "app/hooks.h"
+
+ViewerHooks g_viewerHooks;
