@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "grib/draw/draw.h"
 #include "grib/env/env.h"
 #include "grib/palette/palette.h"
 #include "tests/image/image_support.h"
@@ -99,37 +98,6 @@ TEST_F(Gaf, FilesFailingAnyCheckAreNotLoaded) {
     for (size_t n = 0; n < good.size(); ++n) EXPECT_EQ(GRIB_LoadGAFMemory(good.data(), n), nullptr) << n;
     EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before);
     EXPECT_EQ(GRIB_LoadGAF("no\\such.gaf"), nullptr);
-}
-
-// Random flips: what still loads draws in every mode without reaching
-// outside the file or the bitmap (the sanitizer build checks).
-TEST_F(Gaf, DamagedFilesNeverCrash) {
-    GribEnvironment* env = GRIB_GetEnvironment();
-    env->flags |= GRIB_FLAG_ALPHA;
-    GRIB_AllocAlphaTable(env);
-    const std::vector<uint8_t> good = KitWriteGAF(Sample());
-    std::vector<uint8_t> pixels(40 * 30, 0);
-    GribBitmap canvas{};
-    GRIB_InitBitmap(&canvas, 40, 30, 40, pixels.data());
-    testsupport::Rng rng(42);
-    int loaded = 0;
-    for (int round = 0; round < 4000; ++round) {
-        std::vector<uint8_t> f = good;
-        for (uint32_t k = 0, n = 1 + rng.below(4); k < n; ++k)
-            f[rng.below(static_cast<uint32_t>(f.size()))] ^= static_cast<uint8_t>(1u << rng.below(8));
-        GribGAF* gaf = GRIB_LoadGAFMemory(f.data(), f.size());
-        loaded += gaf != nullptr;
-        for (int32_t i = 0; gaf && i < GRIB_GAFEntryCount(gaf); ++i)
-            for (uint32_t j = 0; j < GRIB_GAFEntry(gaf, i)->frameCount; ++j) {
-                const GribImage* image = GRIB_GAFEntry(gaf, i)->frames[j].image;
-                GRIB_DrawImage(&canvas, image, 3, 2);
-                GRIB_DrawImage(&canvas, image, 37, 28);
-                GRIB_DrawImageTranslucent(&canvas, image, -2, 5);
-                GRIB_DrawImageScaled(&canvas, image, 10, 10, 1.5, 0.75);
-            }
-        GRIB_FreeGAF(gaf);
-    }
-    EXPECT_GT(loaded, 100) << "flips in pixel bytes leave a sound file";
 }
 
 TEST_F(Gaf, RowsOfTheWriterDecodeBack) {

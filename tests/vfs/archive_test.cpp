@@ -48,27 +48,6 @@ TEST_F(ArchiveTest, KeyDerivationAndTheTransform) {
     EXPECT_EQ(zero, KitBuildArchive({{"d\\x.bin", Bytes("xyz")}}, 0xFF)) << "header keys 0 and 0xFF are both plain";
 }
 
-TEST_F(ArchiveTest, EveryKeyReadsTheSameBytesWholeOrInPieces) {
-    std::string big(5000, 0);
-    testsupport::Rng rng(11);
-    for (char& c : big) c = char(rng.next());
-    const KitArchiveTree tree = Tree({{{"sub", true, 1, {}, 0}, {"big.bin", false, 0, Bytes(big), 0}},
-                                      {{"small.txt", false, 0, Bytes("hello, world"), 0}}});
-    for (int key : {0x00, 0x55, 0xA7}) {
-        GRIB_ResetMounts();
-        KitArchiveOptions opt;
-        opt.headerKey = uint8_t(key);
-        KitArchiveLayout layout;
-        KitBuildTree(tree, opt, &layout);
-        opt.dataGap = layout.directorySize % 2 ? 2 : 1;  // data at odd offsets
-        WriteImage("k.grb", KitBuildTree(tree, opt, &layout));
-        ASSERT_EQ(layout.dataOffsets[0][1] % 2, 1u);
-        Mount("k.grb");
-        for (int32_t chunk : {1 << 20, 1, 333}) EXPECT_EQ(ReadAll("big.bin", chunk), big) << key << " " << chunk;
-        EXPECT_EQ(ReadAll("SUB\\Small.TXT", 1), "hello, world") << key;
-    }
-}
-
 struct Damage {
     std::vector<std::pair<size_t, uint32_t>> patches;  // 32-bit little-endian values written over the example
     bool mounts;
@@ -128,28 +107,6 @@ TEST_F(ArchiveTest, CyclesAndSharedNodesAreRejected) {
     EXPECT_EQ(Enumerate("a.txt"), Lines{"0 01 1 a.txt"});
     EXPECT_EQ(ReadAll("empty\\x"), "<missing>");
     EXPECT_EQ(GRIB_Open("empty"), nullptr) << "a directory is not a file";
-}
-
-TEST_F(ArchiveTest, DataPastTheEndYieldsOnlyExistingBytes) {
-    std::vector<uint8_t> img = Example();  // data at 80, 100 bytes long, in a 90-byte file
-    KitPut32(img, 43, 80);
-    KitPut32(img, 47, 100);
-    WriteImage("p.grb", img);
-    std::vector<uint8_t> far = KitBuildArchive({{"b.txt", Bytes("abc")}}, 0);
-    KitPut32(far, 43, 100000);
-    KitRekeyImage(far, 0x33);
-    WriteImage("q.grb", far);
-    Mount("p.grb");
-    Mount("q.grb");
-    EXPECT_EQ(ReadAll("a.txt"), kTrailer.substr(26));
-    int32_t length = 0;
-    void* block = GRIB_LoadFile("a.txt", &length);
-    EXPECT_EQ(length, 10);
-    EXPECT_EQ(GRIB_BlockSize(block), 10u);
-    GRIB_Free(block);
-    EXPECT_EQ(GRIB_LoadFile("b.txt", &length), nullptr);
-    EXPECT_EQ(length, -1);
-    EXPECT_EQ(ReadAll("b.txt"), "");
 }
 
 }  // namespace

@@ -66,20 +66,26 @@ TEST_F(HostileTest, ExtractNeverLeavesTheTarget) {
 #endif
 }
 
-TEST_F(HostileTest, ALengthBeyondTwoGigabytesIsCutToWhatTheArchiveHolds) {
+TEST_F(HostileTest, DataPastTheEndYieldsOnlyTheBytesTheArchiveHolds) {
     KitArchiveLayout layout;
-    std::vector<uint8_t> image = KitBuildTree(Tree({{{"long", false, 0, Bytes("abcdef"), 0}}}), {}, &layout);
-    KitPut32(image, layout.infoOffsets[0][0] + 4, 3915245825u);
+    std::vector<uint8_t> image = KitBuildTree(Tree({{{"far", false, 0, Bytes("xyz"), 0},
+                                                     {"long", false, 0, Bytes("abcdef"), 0}}}), {}, &layout);
+    KitPut32(image, layout.infoOffsets[0][0], 100000);
+    KitPut32(image, layout.infoOffsets[0][1] + 4, 3915245825u);  // beyond two gigabytes
     WriteImage("long.grb", image);
     Mount("long.grb");
     FileHandle* h = GRIB_Open("long");
     ASSERT_NE(h, nullptr);
-    EXPECT_EQ(GRIB_Length(h), int32_t(image.size() - layout.dataOffsets[0][0]));
+    EXPECT_EQ(GRIB_Length(h), int32_t(image.size() - layout.dataOffsets[0][1]));
     GRIB_Close(h);
     int32_t length = 0;
     void* block = GRIB_LoadFile("long", &length);
     EXPECT_EQ(std::string(static_cast<char*>(block), size_t(length)), "abcdef" + std::string(image.end() - 36, image.end()));
+    EXPECT_EQ(GRIB_BlockSize(block), size_t(length));
     GRIB_Free(block);
+    EXPECT_EQ(GRIB_LoadFile("far", &length), nullptr);
+    EXPECT_EQ(length, -1);
+    EXPECT_EQ(ReadAll("far"), "");
 }
 
 TEST(GamePath, RelativePathsThatNeverClimbOutAreGamePaths) {

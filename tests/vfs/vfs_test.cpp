@@ -119,10 +119,17 @@ TEST_F(MergedTest, WildMatchRules) {
     GRIB_WildMatch(std::string(300, 'x').c_str(), std::string(300, '*').c_str());
 }
 
+// Handles share the archive's stream, open while any handle is; data after
+// a gap byte, read whole and in odd pieces.
 TEST_F(MergedTest, HandlesOnOneArchiveReadInterleaved) {
-    std::string one, two;
-    for (int i = 0; i < 3000; ++i) one += char('a' + i % 26), two += char('0' + i % 10);
-    WriteArchive("i.grb", {{"one.txt", Bytes(one)}, {"two.txt", Bytes(two)}}, 0x77);
+    std::string one(5000, 0), two;
+    testsupport::Rng rng(11);
+    for (char& c : one) c = char(rng.next());
+    for (int i = 0; i < 3000; ++i) two += char('0' + i % 10);
+    KitArchiveOptions opt;
+    opt.headerKey = 0x77;
+    opt.dataGap = 1;
+    WriteImage("i.grb", KitBuildTree(Tree({{{"one.txt", false, 0, Bytes(one), 0}, {"two.txt", false, 0, Bytes(two), 0}}}), opt));
     Mount("i.grb");
     OPENGRIBFILE* a = GRIB_GetEnvironment()->mounts[0];
     EXPECT_EQ(a->stream, nullptr) << "closed after the directory was read";
@@ -130,27 +137,30 @@ TEST_F(MergedTest, HandlesOnOneArchiveReadInterleaved) {
     FileHandle* h2 = GRIB_Open("two.txt");
     ASSERT_TRUE(h1 && h2);
     std::string got1, got2;
-    char buf[7];
+    char buf[333];
     for (int32_t n1 = 1, n2 = 1; n1 > 0 || n2 > 0;) {
-        got1.append(buf, size_t(std::max(n1 = GRIB_Read(h1, buf, 7), 0)));
+        got1.append(buf, size_t(std::max(n1 = GRIB_Read(h1, buf, 333), 0)));
         got2.append(buf, size_t(std::max(n2 = GRIB_Read(h2, buf, 5), 0)));
     }
-    EXPECT_EQ(got1 + got2, one + two);
+    EXPECT_TRUE(got1 == one && got2 == two);
     EXPECT_EQ(GRIB_Close(h1), 0);
     EXPECT_NE(a->stream, nullptr);
     EXPECT_EQ(GRIB_Close(h2), 0);
     EXPECT_EQ(a->stream, nullptr);
-    EXPECT_EQ(ReadAll("two.txt"), two) << "reopened on demand";
+    EXPECT_EQ(ReadAll("two.txt", 1), two) << "reopened on demand";
     GRIB_ResetMounts();
     ASSERT_EQ(GRIB_MountArchive("i.grb", 1), 1);
-    EXPECT_EQ(ReadAll("one.txt"), one);
+    EXPECT_EQ(ReadAll("one.txt", 1 << 20), one);
     EXPECT_NE(GRIB_GetEnvironment()->mounts[0]->stream, nullptr) << "kept open";
 }
 
-TEST_F(MergedTest, SeekReadAndReadAt) {
-    WriteArchive("s.grb", {{"f.bin", Bytes("0123456789")}}, 3);
-    Mount("s.grb");
-    FileHandle* h = GRIB_Open("f.bin");
+TEST_F(MergedTest, SeekReadAtLoadFileAndLoadInto) {
+    const char* path = "palettes\\palette.pal";
+    WriteArchive("w.grb", {{path, Bytes("0123456789")}, {"empty.txt", {}}}, 3);
+    dir_.write("disk.txt", "");
+    Mount("w.grb");
+    const uint32_t before = GRIB_GetEnvironment()->allocatedBytes;
+    FileHandle* h = GRIB_Open(path);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(GRIB_Length(h), 10);
     char buf[16];
@@ -163,36 +173,25 @@ TEST_F(MergedTest, SeekReadAndReadAt) {
     }
     EXPECT_EQ(GRIB_Write(h, "zz", 2), -1);
     GRIB_Close(h);
-    char at[4] = {};
-    EXPECT_EQ(GRIB_ReadAt("f.bin", at, 4, 3), at);
-    EXPECT_EQ(std::string(at, 3), "456");
-    EXPECT_EQ(GRIB_ReadAt("f.bin", at, 10, 3), nullptr);
-    EXPECT_EQ(GRIB_ReadAt("nothing", at, 0, 3), nullptr);
-}
-
-TEST_F(MergedTest, LoadFileLoadIntoAndEmptyFiles) {
-    WriteArchive("w.grb", {{"palettes\\palette.pal", Bytes("PALETTE!")}, {"empty.txt", {}}});
-    dir_.write("disk.txt", "");
-    Mount("w.grb");
-    const uint32_t before = GRIB_GetEnvironment()->allocatedBytes;
+    EXPECT_EQ(GRIB_ReadAt(path, buf, 4, 3), buf);
+    EXPECT_EQ(std::string(buf, 3), "456");
+    EXPECT_EQ(GRIB_ReadAt(path, buf, 10, 3), nullptr);
+    EXPECT_EQ(GRIB_ReadAt("nothing", buf, 0, 3), nullptr);
     int32_t length = 0;
-    void* block = GRIB_LoadFile("palettes\\palette.pal", &length);
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(std::string(static_cast<char*>(block), size_t(length)), "PALETTE!");
+    void* block = GRIB_LoadFile(path, &length);
+    EXPECT_EQ(std::string(static_cast<char*>(block), size_t(length)), "0123456789");
     EXPECT_STREQ(GRIB_BlockTag(block), "palette.pal");
-    EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before + 8);
     GRIB_Free(block);
-    GRIB_Free(GRIB_LoadFile("palettes\\palette.pal"));  // no out-length
-    char small[4], big[16];
-    EXPECT_EQ(GRIB_LoadInto("palettes\\palette.pal", small, 4), nullptr);
-    EXPECT_EQ(GRIB_LoadInto("palettes\\palette.pal", big, 16), big);
-    EXPECT_EQ(std::memcmp(big, "PALETTE!", 8), 0);
-    for (const char* path : {"empty.txt", "disk.txt", "missing"}) {
+    GRIB_Free(GRIB_LoadFile(path));  // no out-length
+    EXPECT_EQ(GRIB_LoadInto(path, buf, 9), nullptr);
+    EXPECT_EQ(GRIB_LoadInto(path, buf, 16), buf);
+    EXPECT_EQ(std::string(buf, 10), "0123456789");
+    for (const char* empty : {"empty.txt", "disk.txt", "missing"}) {
         length = 5;
-        EXPECT_EQ(GRIB_LoadFile(path, &length), nullptr);
+        EXPECT_EQ(GRIB_LoadFile(empty, &length), nullptr);
         EXPECT_EQ(length, -1);
-        EXPECT_EQ(GRIB_LoadInto(path, big, 4), nullptr);
-        EXPECT_EQ(ReadAll(path), path[0] == 'm' ? "<missing>" : "") << path;
+        EXPECT_EQ(GRIB_LoadInto(empty, buf, 4), nullptr);
+        EXPECT_EQ(ReadAll(empty), empty[0] == 'm' ? "<missing>" : "") << empty;
     }
     EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before);
 }
