@@ -144,11 +144,12 @@ TEST_F(ImageCli, GafErrors) {
         {"entry ThisNameIsMuchTooLongForAGafEntry1\n", {}, 2}, {"entry \"open\n", {}, 2}, {"entry \"a\\qb\"\n", {}, 2},
         {"entry \"a\"b\n", {}, 2}, {"entry \"a\\x00\"\n", {}, 2}, {"entry A\nframe missing.pcx\n", {}, 1},
         {nullptr, {"gaf", "build", "o.gaf", "none.txt"}, 1}, {nullptr, {"gaf", "list", "none.gaf"}, 1},
-        {nullptr, {"gaf", "list", "bad.gaf"}, 2}, {nullptr, {"gaf", "extract", "bad.gaf", "x"}, 2}, {nullptr, {"gaf"}, 2},
+        {nullptr, {"gaf", "list", "bad.gaf"}, 2}, {nullptr, {"gaf", "extract", "bad.gaf", "x"}, 2},
+        {nullptr, {"gaf"}, 2},
     };
     for (const auto& c : cases) {
         if (c.list) dir.write("l.txt", c.list);
-        const std::vector<std::string> args = c.list ? std::vector<std::string>{"gaf", "build", "o.gaf", "l.txt"} : c.args;
+        const auto args = c.list ? std::vector<std::string>{"gaf", "build", "o.gaf", "l.txt"} : c.args;
         auto r = RunGrib(args, dir.str());
         EXPECT_EQ(r.status, c.status) << (c.list ? c.list : args.back());
         const char* prefix = args.size() == 1 ? "usage: " : c.list && c.status == 2 ? "grib: l.txt:" : "grib: ";

@@ -24,9 +24,9 @@ protected:
 TEST_F(AsmTest, NamesConstantsLocalsAndLabels) {
     ScriptPtr f(FromBytes(Assemble(
         "version 7\nconst SPEED 0x7FFFFFFF\nconst BACK -2\npiece \"left wheel\" gun   ; two pieces\nstatic a b\n"
-        "statics 5\nexternal helper\nfunction Main\n    local speed target\n    jump later           ; forward reference\n"
-        "back:\n    push SPEED\n    push_local target\n    pop_static b\n    turn \"left wheel\" Z\n    start Other BACK\n"
-        "    call_external helper 0\n    PUSH 0xFFFFFFFF\nlater: jump back\nfunction Other\n    move gun 0\n    call Main 1\n")));
+        "statics 5\nexternal helper\nfunction Main\n local speed target\n jump later  ; forward reference\n"
+        "back:\n push SPEED\n push_local target\n pop_static b\n turn \"left wheel\" Z\n start Other BACK\n"
+        " call_external helper 0\n PUSH 0xFFFFFFFF\nlater: jump back\nfunction Other\n move gun 0\n call Main 1\n")));
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->version, 7);
     EXPECT_EQ(f->staticCount, 5);
@@ -42,9 +42,11 @@ TEST_F(AsmTest, ErrorsNameTheLine) {
     const std::pair<const char*, const char*> cases[] = {
         {"function A\n frobnicate\n", "line 2: unknown instruction 'frobnicate'"},
         {"function A\n\n push\n", "line 3: push takes 1 operand(s)"}, {"x:\nx:\n", "line 2: label 'x' defined twice"},
-        {"function A\n jump nowhere\n", "line 2: unknown label 'nowhere'"}, {"function A\n turn 0 w\n", "line 2: unknown axis 'w'"},
-        {"piece a\nfunction A\n show b\n", "line 3: unknown piece 'b'"}, {"piece \"abc\n", "line 1: unterminated string"},
-        {"function A\n start B 0\n", "line 2: unknown function 'B'"}, {"statics 70000\n", "line 1: statics takes a count (0-65536)"},
+        {"function A\n jump nowhere\n", "line 2: unknown label 'nowhere'"},
+        {"function A\n turn 0 w\n", "line 2: unknown axis 'w'"}, {"piece \"abc\n", "line 1: unterminated string"},
+        {"piece a\nfunction A\n show b\n", "line 3: unknown piece 'b'"},
+        {"function A\n start B 0\n", "line 2: unknown function 'B'"},
+        {"statics 70000\n", "line 1: statics takes a count (0-65536)"},
         {"function A\n push 4294967296\n", "line 2: unknown value '4294967296'"},
         {"function A\n push_local nope\n", "line 2: unknown local 'nope'"},
         {"piece \"a\\x00b\"\n", "line 1: names can't hold NUL"},

@@ -14,7 +14,8 @@ constexpr int32_t kEnd = 1234;  // reported last when Main ran to its end
 
 class Interp : public ScriptTest {
 protected:
-    // Runs body ('|' between lines, "out" reporting the top value) as Main at once; the values it reported.
+    // Runs body ('|' between lines, "out" reporting the top value) as Main at
+    // once; the values it reported.
     V Body(const std::string& body, const std::string& head = "piece p\nstatics 2\nexternal ext\n") {
         std::string lines;
         std::istringstream in(body);
@@ -34,8 +35,10 @@ TEST_F(Interp, ValuesOfOneRun) {
         V reported;
     } cases[] = {
         // Arithmetic wraps; the second value pushed is the right operand.
-        {"push 2147483647|push 1|add|out|push -2147483648|push 1|sub|out|push 10|push 3|sub|out", {INT32_MIN, INT32_MAX, 7, kEnd}},
-        {"push 65536|push 65536|mul|out|push 0x10001|push 0x10001|mul|out|push -3|push 7|mul|out", {0, 0x20001, -21, kEnd}},
+        {"push 2147483647|push 1|add|out|push -2147483648|push 1|sub|out|push 10|push 3|sub|out",
+         {INT32_MIN, INT32_MAX, 7, kEnd}},
+        {"push 65536|push 65536|mul|out|push 0x10001|push 0x10001|mul|out|push -3|push 7|mul|out",
+         {0, 0x20001, -21, kEnd}},
         {"push -7|push 2|div|out|push 7|push -2|div|out|push 5|push 0|div|out", {-3, -3, 0, kEnd}},
         {"push -2147483648|push -1|div|out|push -2147483648|push -1|mul|out", {INT32_MIN, INT32_MIN, kEnd}},
         {"push 12|push 10|bit_and|out|push 12|push 10|bit_or|out|push 12|push 10|bit_xor|out|push 12|push 10|xor|out|"
@@ -45,8 +48,8 @@ TEST_F(Interp, ValuesOfOneRun) {
         // Comparisons are signed, the first pushed on the left.
         {"push -1|push 1|less|out|push 2|push 1|less|out|push 2|push 2|less_equal|out|push 3|push 2|less_equal|out|"
          "push 3|push 2|greater|out|push 2|push 2|greater|out", {1, 0, 1, 0, 1, 0, kEnd}},
-        {"push 2|push 2|greater_equal|out|push 1|push 2|greater_equal|out|push 4|push 4|equal|out|push 4|push 5|equal|out|"
-         "push 4|push 5|not_equal|out", {1, 0, 1, 0, 1, kEnd}},
+        {"push 2|push 2|greater_equal|out|push 1|push 2|greater_equal|out|push 4|push 4|equal|out|push 4|push 5|"
+         "equal|out|push 4|push 5|not_equal|out", {1, 0, 1, 0, 1, kEnd}},
         // Pops from an empty stack give 0.
         {"add|out|drop|drop|sub|out|div|out|not|out|bit_not|out", {0, 0, 0, 1, -1, kEnd}},
         // Locals are stack slots from the bottom; statics start at 0.

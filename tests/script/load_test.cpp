@@ -52,7 +52,8 @@ TEST_F(LoadTest, ResolvesTheTables) {
 
 TEST_F(LoadTest, RejectsCountsOffsetsStartsAndNamesOutsideTheFile) {
     const int32_t size = static_cast<int32_t>(bytes.size()), words = (size - Get(36)) / 4;
-    const size_t starts = size_t(Get(24)), names = size_t(Get(28)), pieces = size_t(Get(32)), externals = size_t(Get(40));
+    const size_t starts = size_t(Get(24)), names = size_t(Get(28)), pieces = size_t(Get(32));
+    const size_t externals = size_t(Get(40));
     const struct {
         size_t at;
         int32_t value;

@@ -44,7 +44,8 @@ TEST_F(Tdf, LoadingBlanksCommentsAndSpaceNextToDelimiters) {
         {"/* head */[A]{x/* in key */=1/*a*/2; /* one /* two */ y=3;}", "[A]{x=1     2;y=3;}"},
         {"[A]{/*/ x=1; */y=2;}", "[A]{y=2;}"},  // "/*/" does not close itself
         {"[A]{x=1;}/* [B]{y=2;}", "[A]{x=1;}"}, {"[A]{path=a/b;}", "[A]{path=a/b;}"},  // a lone slash is text
-        {"\n [ unitinfo ]\r\n{\n\tName = Big   Tank ;\n [ B ] { k = v ; } ; }\n\n", "[unitinfo]{Name=Big   Tank;[B]{k=v;};}"},
+        {"\n [ unitinfo ]\r\n{\n\tName = Big   Tank ;\n [ B ] { k = v ; } ; }\n\n",
+         "[unitinfo]{Name=Big   Tank;[B]{k=v;};}"},
         {"  junk  [A]{x=1;}", "  junk[A]{x=1;}"},  // only a token's trailing white space goes
         {"[A]{x=\f1\v;}", "[A]{x=\f1\v;}"},        // form feed and vertical tab are not white space
     };
@@ -76,8 +77,9 @@ TEST_F(Tdf, UnloadableFilesKeepTheTextAndFreeReleasesIt) {
 }
 
 TEST_F(Tdf, ArchiveCopiesLoadThroughTheFileSystem) {
-    const std::string text = "// demo\r\n[LASER]\r\n{ name = Light /* x */ Laser ; }\r\n", archive = dir.str() + "/a.grb";
-    ASSERT_TRUE(KitWriteArchive(archive, {{"gamedata\\packed.tdf", {text.begin(), text.end()}}, {"units\\empty", {}}}, 90));
+    const std::string text = "// demo\r\n[LASER]\r\n{ name = Light /* x */ Laser ; }\r\n", archive = dir.str() + "/a";
+    const std::vector<uint8_t> bytes(text.begin(), text.end());
+    ASSERT_TRUE(KitWriteArchive(archive, {{"gamedata\\packed.tdf", bytes}, {"units\\empty", {}}}, 90));
     ASSERT_EQ(GRIB_MountArchive(archive.c_str(), 0), 1);
     testsupport::ScopedCwd cwd(dir.path());
     ASSERT_EQ(TDF_Load(&tdf, "GAMEDATA\\Packed.TDF"), 1);

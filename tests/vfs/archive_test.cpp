@@ -20,8 +20,9 @@ protected:
 
 TEST_F(ArchiveTest, WorkedExampleIsByteExact) {
     std::vector<uint8_t> expect = {'G', 'R', 'I', 'B', 0, 0, 1, 0, 51, 0, 0, 0, 0, 0, 0, 0, 20, 0, 0, 0,
-                                   1, 0, 0, 0, 28, 0, 0, 0, 37, 0, 0, 0, 43, 0, 0, 0, 0,  // root node at 20, entry at 28
-                                   'a', '.', 't', 'x', 't', 0, 51, 0, 0, 0, 3, 0, 0, 0, 'a', 'b', 'c'};  // name, info, data
+                                   1, 0, 0, 0, 28, 0, 0, 0, 37, 0, 0, 0, 43, 0, 0, 0, 0,  // node at 20, entry at 28
+                                   'a', '.', 't', 'x', 't', 0, 51, 0, 0, 0, 3, 0, 0, 0,   // name, file info
+                                   'a', 'b', 'c'};
     expect.reserve(90);  // keeps gcc's bounds warning quiet about the append
     for (char c : kTrailer) expect.push_back(uint8_t(c));
     EXPECT_EQ(Example(), expect);

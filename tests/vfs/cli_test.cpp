@@ -55,7 +55,8 @@ TEST_F(GribCli, BadInputAndHelp) {
              {{"archive", "pack", At("o.grb"), At("missing")}, 1}, {{"archive", "frobnicate"}, 2},
              {{"vfs", "ls"}, 2}, {{"vfs", "cat", "x", "-C", At("nowhere")}, 1}})
         EXPECT_EQ(RunGrib(args).status, status) << args[1];
-    for (const char* group : {"archive", "vfs"}) EXPECT_NE(RunGrib({group, "--help"}).out.find("usage: grib "), std::string::npos);
+    for (const char* group : {"archive", "vfs"})
+        EXPECT_NE(RunGrib({group, "--help"}).out.find("usage: grib "), std::string::npos);
 }
 
 TEST_F(GribCli, VfsLsAndCatInTheViewersOrder) {

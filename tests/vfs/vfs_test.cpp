@@ -64,14 +64,16 @@ TEST_F(MergedTest, DiskEnumerationOrderAndAttributes) {
 
 TEST_F(MergedTest, LookupRules) {
     WriteImage("l.grb", KitBuildTree(Tree({{{"dup.txt", false, 0, Bytes("earlier"), 0}, {"units", true, 1, {}, 0},
-                                            {"dup.txt", false, 0, Bytes("later!"), 0}, {"file", false, 0, Bytes("f"), 0}},
+                                            {"dup.txt", false, 0, Bytes("later!"), 0},
+                                            {"file", false, 0, Bytes("f"), 0}},
                                            {{"tank.fbi", false, 0, Bytes("tank"), 0}}}), {}));
     Mount("l.grb");
     for (auto [path, want] : {std::pair{"UNITS\\TANK.FBI", "tank"}, {"DUP.TXT", "later!"},  // the later of two names
                               {"units/tank.fbi", "<missing>"},  // archives know only backslashes
                               {"\\units\\tank.fbi", "<missing>"}, {"units\\", "<missing>"}, {"", "<missing>"},
-                              {"file\\x", "<missing>"}, {"units\\.\\tank.fbi", "<missing>"}, {"units\\tank.fb", "<missing>"},
-                              {"units\\..\\dup.txt", "<missing>"}, {"tank.fbi", "<missing>"}, {"units\\tank.fbi2", "<missing>"}})
+                              {"file\\x", "<missing>"}, {"units\\.\\tank.fbi", "<missing>"}, {"tank.fbi", "<missing>"},
+                              {"units\\..\\dup.txt", "<missing>"}, {"units\\tank.fb", "<missing>"},
+                              {"units\\tank.fbi2", "<missing>"}})
         EXPECT_EQ(ReadAll(path), want) << path;
     GRIB_RefreshShadows();
     EXPECT_EQ(Enumerate("dup.txt"), (Lines{"0 01 7 dup.txt", "0 01 6 dup.txt"})) << "both reported";
@@ -85,7 +87,8 @@ TEST_F(MergedTest, DiskFirstThenArchivesInMountOrderAlsoWhenEnumerating) {
     dir_.write("Units/TANK.FBI", "disk tank");
     Mount("a.grb");
     Mount("b.grb");
-    EXPECT_EQ(ReadAll("units\\tank.fbi") + ReadAll("units\\other.fbi") + ReadAll("units\\extra.fbi"), "disk tankotherextra");
+    EXPECT_EQ(ReadAll("units\\tank.fbi") + ReadAll("units\\other.fbi") + ReadAll("units\\extra.fbi"),
+              "disk tankotherextra");
     EXPECT_EQ(Enumerate("units\\*.fbi").size(), 6u) << "before the shadow pass every source reports its copy";
     EXPECT_EQ(GRIB_RefreshShadows(), 0);
     EXPECT_EQ(Enumerate("units\\*.fbi"), (Lines{"-1 20 9 TANK.FBI", "0 01 5 other.fbi", "1 01 5 extra.fbi"}));
@@ -129,7 +132,8 @@ TEST_F(MergedTest, HandlesOnOneArchiveReadInterleaved) {
     KitArchiveOptions opt;
     opt.headerKey = 0x77;
     opt.dataGap = 1;
-    WriteImage("i.grb", KitBuildTree(Tree({{{"one.txt", false, 0, Bytes(one), 0}, {"two.txt", false, 0, Bytes(two), 0}}}), opt));
+    WriteImage("i.grb",
+               KitBuildTree(Tree({{{"one.txt", false, 0, Bytes(one), 0}, {"two.txt", false, 0, Bytes(two), 0}}}), opt));
     Mount("i.grb");
     OPENGRIBFILE* a = GRIB_GetEnvironment()->mounts[0];
     EXPECT_EQ(a->stream, nullptr) << "closed after the directory was read";
@@ -220,7 +224,8 @@ TEST_F(MergedTest, AppendCreatesDiskFilesAndArchiveFilesRefuseWrites) {
 
 TEST_F(MergedTest, FailuresAndOverlongPathsLeaveNothingAllocated) {
     const std::string name(200, 'n'), stars(300, '*');
-    WriteArchive("long.grb", {{"d\\" + name, Bytes("ok")}, {"x\\" + std::string(240, 'y') + "\\" + std::string(30, 'z'), Bytes("deep")}});
+    WriteArchive("long.grb", {{"d\\" + name, Bytes("ok")},
+                              {"x\\" + std::string(240, 'y') + "\\" + std::string(30, 'z'), Bytes("deep")}});
     dir_.write("bad.grb", "GRIB");
     const uint32_t before = GRIB_GetEnvironment()->allocatedBytes;
     EXPECT_EQ(GRIB_MountArchive("bad.grb", 0) + GRIB_MountArchive(stars.c_str(), 0), 0);
