@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "grib/draw/draw.h"
 #include "grib/env/env.h"
 #include "grib/palette/palette.h"
 #include "tests/image/image_support.h"
@@ -79,6 +80,7 @@ TEST_F(Gaf, FilesFailingAnyCheckAreNotLoaded) {
         {"run-length rows past the end", frame1 + 16, size - 3}, {"sub-image table cut", layered + 16, size - 4},
         {"sub-image offset past the end", subTable, 0xFFFFFFF0}, {"entry table past the end", 4, 0x7FFF},
         {"sub-images of sub-images", Get32(good, subTable) + 8, 0x00010000},
+        {"a sub-image naming a layered frame", subTable + 4, layered},
     };
     for (const Damage& d : damages) {
         std::vector<uint8_t> f = good;
@@ -89,6 +91,24 @@ TEST_F(Gaf, FilesFailingAnyCheckAreNotLoaded) {
     for (size_t n = 0; n < good.size(); ++n) EXPECT_EQ(GRIB_LoadGAFMemory(good.data(), n), nullptr) << n;
     EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before);
     EXPECT_EQ(GRIB_LoadGAF("no\\such.gaf"), nullptr);
+    GRIB_FreeGAF(nullptr);  // does nothing
+}
+
+// Frames of no width or no height load, and draw nothing.
+TEST_F(Gaf, EmptyFramesLoadAndDrawNothing) {
+    const std::vector<uint8_t> file =
+        KitWriteGAF({{"E", true, {{Picture(0, 3, 1, false), 1}, {Picture(3, 0, 1, false), 1}}}});
+    GribGAF* gaf = GRIB_LoadGAFMemory(file.data(), file.size());
+    ASSERT_NE(gaf, nullptr);
+    std::vector<uint8_t> pixels(16, 7);
+    GribBitmap canvas{};
+    GRIB_InitBitmap(&canvas, 4, 4, 4, pixels.data());
+    for (uint32_t j = 0; j < 2; ++j) {
+        GRIB_DrawImage(&canvas, GRIB_GAFEntry(gaf, 0)->frames[j].image, 1, 1);
+        GRIB_DrawImageScaled(&canvas, GRIB_GAFEntry(gaf, 0)->frames[j].image, 1, 1, 2.0, 2.0);
+    }
+    EXPECT_EQ(pixels, std::vector<uint8_t>(16, 7));
+    GRIB_FreeGAF(gaf);
 }
 
 TEST_F(Gaf, RowsOfTheWriterDecodeBack) {

@@ -48,7 +48,10 @@ TEST_F(Pcx, DecodesRowsAndRefusesDamagedFiles) {
         {"version 3", MakePCX(2, 4, eight, 10, 3), {}, 0},
         {"manufacturer 9", MakePCX(2, 4, eight, 9, 5), {}, 0},
         {"short header", Patched(MakePCX(2, 4, eight), 100, std::vector<uint8_t>(900)), {}, 0},
+        {"planes other than 1: lines of width bytes", Patched(MakePCX(2, 4, eight), 65, {3, 9}), eight, 2},
         {"x max below x min", Patched(MakePCX(2, 4, eight), 4, {5, 0, 0, 0}), {}, 0},
+        {"y max below y min", Patched(MakePCX(2, 4, eight), 6, {5, 0}), {}, 0},
+        {"a run code without its value", Patched(MakePCX(4, 2, {0xC4, 7}), 130, {0xC4}), {}, 0},
         {"data ends early", MakePCX(4, 2, {0xC4, 7, 0xC2, 1}), {}, 0},
         {"65536 x 65536 on a small file", Patched(MakePCX(1, 1, {0xFF, 1}), 8, {0xFF, 0xFF, 0xFF, 0xFF}), {}, 0},
     };

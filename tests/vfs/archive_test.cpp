@@ -26,6 +26,9 @@ TEST_F(ArchiveTest, WorkedExampleIsByteExact) {
     expect.reserve(90);  // keeps gcc's bounds warning quiet about the append
     for (char c : kTrailer) expect.push_back(uint8_t(c));
     EXPECT_EQ(Example(), expect);
+    std::vector<uint8_t> rekeyed = Example();
+    KitRekeyImage(rekeyed, 0x55);
+    EXPECT_EQ(rekeyed, KitBuildArchive({{"a.txt", Bytes("abc")}}, 0x55));
     WriteImage("example.grb", expect);
     Mount("example.grb");
     EXPECT_EQ(ReadAll("a.txt"), "abc");
