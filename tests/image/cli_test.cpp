@@ -27,6 +27,14 @@ protected:
         GRIB_FreeDecodedPCX(&pcx);
         return body;
     }
+    // The pixels of one frame of a GAF file in the folder.
+    std::vector<uint8_t> FramePixels(const std::string& name, int32_t entry, uint32_t frame) {
+        std::vector<uint8_t> f = ReadBytes(dir.path() / name), out;
+        GribGAF* gaf = GRIB_LoadGAFMemory(f.data(), f.size());
+        if (gaf) out = imagetest::Pixels(GRIB_GAFEntry(gaf, entry)->frames[frame].image);
+        GRIB_FreeGAF(gaf);
+        return out;
+    }
     void Run(const std::vector<std::string>& args) {
         auto r = RunGrib(args, dir.str());
         ASSERT_EQ(r.status, 0) << args[1] << ": " << r.err;
@@ -55,21 +63,12 @@ TEST_F(ImageCli, ConvertsBetweenPngAndPcxThroughThePalette) {
 
     dir.write("bad.pcx", "not a pcx");
     dir.write("bad.png", "\x89PNG\r\n\x1a\n broken");
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-    } cases[] = {
-        {{"a.png", "d.pcx"}, 2},  // a PNG needs a palette
-        {{"none.pcx", "d.png"}, 1},
-        {{"bad.pcx", "d.png"}, 2},
-        {{"bad.png", "d.pcx", "--palette", "p.pal"}, 2},
-        {{"a.pcx", "d.bmp"}, 2},
-    };
-    for (const Case& c : cases) {
-        std::vector<std::string> args = {"image", "convert"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
+    for (auto [args, status] : std::initializer_list<std::pair<std::vector<std::string>, int>>{
+             {{"a.png", "d.pcx"}, 2} /* a PNG needs a palette */, {{"none.pcx", "d.png"}, 1},
+             {{"bad.pcx", "d.png"}, 2}, {{"bad.png", "d.pcx", "--palette", "p.pal"}, 2}, {{"a.pcx", "d.bmp"}, 2}}) {
+        args.insert(args.begin(), {"image", "convert"});
         auto r = RunGrib(args, dir.str());
-        EXPECT_EQ(r.status, c.status) << c.args[0];
+        EXPECT_EQ(r.status, status) << args[2];
         EXPECT_EQ(r.err.rfind("grib: ", 0), 0u) << r.err;
     }
     EXPECT_NE(RunGrib({"image", "--help"}).out.find("image convert"), std::string::npos);
@@ -82,31 +81,16 @@ TEST_F(ImageCli, GafListBuildAndExtract) {
     std::reverse(pixels.begin(), pixels.end());
     dir.write("art/f1.pcx", KitWritePCX(pixels.data(), 4, 3, 4, rgb));
     Run({"image", "convert", "art/f1.pcx", "art/f1.png"});
-    dir.write("art/list.txt",
-              "# water and a sign\n"
-              "entry Water loop\n"
-              "frame f0.pcx duration=5 origin=2,-1\n"
-              "frame \"f1.png\" duration=7 rle key=0 # quoted\n"
-              "\n"
-              "entry \"Sign #1\" noloop\n"
-              "frame -  duration=3\n"
-              "sub f0.pcx translucent\n"
-              "sub f1.pcx rle key=9 origin=1,1\n");
+    dir.write("art/list.txt", "# water and a sign\nentry Water loop\nframe f0.pcx duration=5 origin=2,-1\n"
+                              "frame \"f1.png\" duration=7 rle key=0 # quoted\n\nentry \"Sign #1\" noloop\n"
+                              "frame -  duration=3\nsub f0.pcx translucent\nsub f1.pcx rle key=9 origin=1,1\n");
     Run({"gaf", "build", "out.gaf", "art/list.txt", "--palette", "p.pal"});
-    auto r = RunGrib({"gaf", "list", "out.gaf"}, dir.str());
-    EXPECT_EQ(r.out,
-              "entry 0 Water frames=2 loop=1\n"
-              "  frame 0 4x3 origin=2,-1 duration=5 key=0 raw\n"
-              "  frame 1 4x3 origin=0,0 duration=7 key=0 rle\n"
-              "entry 1 Sign #1 frames=1 loop=0\n"
-              "  frame 0 0x0 origin=0,0 duration=3 key=0 subimages=2\n"
-              "    sub 0 4x3 origin=0,0 key=0 raw translucent\n"
+    EXPECT_EQ(RunGrib({"gaf", "list", "out.gaf"}, dir.str()).out,
+              "entry 0 Water frames=2 loop=1\n  frame 0 4x3 origin=2,-1 duration=5 key=0 raw\n"
+              "  frame 1 4x3 origin=0,0 duration=7 key=0 rle\nentry 1 Sign #1 frames=1 loop=0\n"
+              "  frame 0 0x0 origin=0,0 duration=3 key=0 subimages=2\n    sub 0 4x3 origin=0,0 key=0 raw translucent\n"
               "    sub 1 4x3 origin=1,1 key=9 rle\n");
-    std::vector<uint8_t> file = ReadBytes(dir.path() / "out.gaf");
-    GribGAF* gaf = GRIB_LoadGAFMemory(file.data(), file.size());
-    ASSERT_NE(gaf, nullptr);
-    EXPECT_EQ(imagetest::Pixels(GRIB_GAFEntry(gaf, 0)->frames[1].image), pixels);
-    GRIB_FreeGAF(gaf);
+    EXPECT_EQ(FramePixels("out.gaf", 0, 1), pixels);
 }
 
 // Entries of the same name, names that differ only in what a file name can't
@@ -130,11 +114,7 @@ TEST_F(ImageCli, ExtractAndBuildKeepEveryEntryAndName) {
     for ([[maybe_unused]] auto& f : std::filesystem::directory_iterator(dir.path() / "x")) ++files;
     EXPECT_EQ(files, std::size(names) * 3 + 1) << "one file per frame and sub-image, and the list";
     Run({"gaf", "build", "again.gaf", "x/list.txt", "--palette", "p.pal"});
-    std::vector<uint8_t> again = ReadBytes(dir.path() / "again.gaf");
-    GribGAF* gaf = GRIB_LoadGAFMemory(again.data(), again.size());
-    imagetest::ExpectEntries(gaf, entries);
-    GRIB_FreeGAF(gaf);
-    EXPECT_EQ(again, original);
+    EXPECT_EQ(ReadBytes(dir.path() / "again.gaf"), original);
 }
 
 TEST_F(ImageCli, TransparentPngPixelsBecomeTheKey) {
@@ -143,51 +123,33 @@ TEST_F(ImageCli, TransparentPngPixelsBecomeTheKey) {
 #endif
     if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick (imagemagick) is not installed";
     // Red (palette index 255 is (255, 36, 0)), with two fully transparent pixels.
-    auto r = testsupport::RunProgram("/usr/bin/convert",
-                                     {"-size", "4x2", "xc:#FF2400", "-alpha", "set", "-region", "1x1+1+0", "-alpha",
-                                      "transparent", "-region", "1x1+3+1", "-alpha", "transparent", "+region",
-                                      "PNG32:rgba.png"},
-                                     dir.str());
+    auto r = testsupport::RunProgram("/usr/bin/convert", {"-size", "4x2", "xc:#FF2400", "-alpha", "set", "-region",
+                                     "1x1+1+0", "-alpha", "transparent", "-region", "1x1+3+1", "-alpha", "transparent",
+                                     "+region", "PNG32:rgba.png"}, dir.str());
     ASSERT_EQ(r.status, 0) << r.err;
     dir.write("l.txt", "entry A\nframe rgba.png key=7\n");
     Run({"gaf", "build", "o.gaf", "l.txt", "--palette", "p.pal"});
-    std::vector<uint8_t> file = ReadBytes(dir.path() / "o.gaf");
-    GribGAF* gaf = GRIB_LoadGAFMemory(file.data(), file.size());
-    ASSERT_NE(gaf, nullptr);
     uint8_t red = static_cast<uint8_t>(GRIB_NearestColor(palette.data(), GRIB_RGB(255, 36, 0)));
-    EXPECT_EQ(imagetest::Pixels(GRIB_GAFEntry(gaf, 0)->frames[0].image),
-              (std::vector<uint8_t>{red, 7, red, red, red, red, red, 7}));
-    GRIB_FreeGAF(gaf);
+    EXPECT_EQ(FramePixels("o.gaf", 0, 0), (std::vector<uint8_t>{red, 7, red, red, red, red, red, 7}));
 }
 
 TEST_F(ImageCli, GafErrors) {
     dir.write("bad.gaf", std::string("\0\1\1\0\1\0\0\0\0\0\0\0\xFF\xFF\0\0", 16));
-    struct Case {
+    const struct {
         const char* list;  // a list file's text, or null to run args alone
         std::vector<std::string> args;
         int status;
     } cases[] = {
-        {"frame a.pcx\n", {}, 2},
-        {"entry A\nframe a.pcx speed=3\n", {}, 2},
-        {"entry A\nsub a.pcx\n", {}, 2},
-        {"entry ThisNameIsMuchTooLongForAGafEntry1\n", {}, 2},
-        {"entry \"open\n", {}, 2},
-        {"entry \"a\\qb\"\n", {}, 2},
-        {"entry \"a\"b\n", {}, 2},
-        {"entry \"a\\x00\"\n", {}, 2},
-        {"entry A\nframe missing.pcx\n", {}, 1},
-        {nullptr, {"gaf", "build", "o.gaf", "none.txt"}, 1},
-        {nullptr, {"gaf", "list", "none.gaf"}, 1},
-        {nullptr, {"gaf", "list", "bad.gaf"}, 2},
-        {nullptr, {"gaf", "extract", "bad.gaf", "x"}, 2},
+        {"frame a.pcx\n", {}, 2}, {"entry A\nframe a.pcx speed=3\n", {}, 2}, {"entry A\nsub a.pcx\n", {}, 2},
+        {"entry ThisNameIsMuchTooLongForAGafEntry1\n", {}, 2}, {"entry \"open\n", {}, 2}, {"entry \"a\\qb\"\n", {}, 2},
+        {"entry \"a\"b\n", {}, 2}, {"entry \"a\\x00\"\n", {}, 2}, {"entry A\nframe missing.pcx\n", {}, 1},
+        {nullptr, {"gaf", "build", "o.gaf", "none.txt"}, 1}, {nullptr, {"gaf", "list", "none.gaf"}, 1},
+        {nullptr, {"gaf", "list", "bad.gaf"}, 2}, {nullptr, {"gaf", "extract", "bad.gaf", "x"}, 2},
         {nullptr, {"gaf"}, 2},
     };
-    for (const Case& c : cases) {
-        std::vector<std::string> args = c.args;
-        if (c.list) {
-            dir.write("l.txt", c.list);
-            args = {"gaf", "build", "o.gaf", "l.txt"};
-        }
+    for (const auto& c : cases) {
+        if (c.list) dir.write("l.txt", c.list);
+        const auto args = c.list ? std::vector<std::string>{"gaf", "build", "o.gaf", "l.txt"} : c.args;
         auto r = RunGrib(args, dir.str());
         EXPECT_EQ(r.status, c.status) << (c.list ? c.list : args.back());
         const char* prefix = args.size() == 1 ? "usage: " : c.list && c.status == 2 ? "grib: l.txt:" : "grib: ";

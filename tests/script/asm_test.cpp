@@ -22,30 +22,11 @@ protected:
 };
 
 TEST_F(AsmTest, NamesConstantsLocalsAndLabels) {
-    ScriptPtr f(FromBytes(Assemble(R"(
-version 7
-const SPEED 0x7FFFFFFF
-const BACK -2
-piece "left wheel" gun   ; two pieces
-static a b
-statics 5
-external helper
-function Main
-    local speed target
-    jump later           ; forward reference
-back:
-    push SPEED
-    push_local target
-    pop_static b
-    turn "left wheel" Z
-    start Other BACK
-    call_external helper 0
-    PUSH 0xFFFFFFFF
-later: jump back
-function Other
-    move gun 0
-    call Main 1
-)")));
+    ScriptPtr f(FromBytes(Assemble(
+        "version 7\nconst SPEED 0x7FFFFFFF\nconst BACK -2\npiece \"left wheel\" gun   ; two pieces\nstatic a b\n"
+        "statics 5\nexternal helper\nfunction Main\n local speed target\n jump later  ; forward reference\n"
+        "back:\n push SPEED\n push_local target\n pop_static b\n turn \"left wheel\" Z\n start Other BACK\n"
+        " call_external helper 0\n PUSH 0xFFFFFFFF\nlater: jump back\nfunction Other\n move gun 0\n call Main 1\n")));
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->version, 7);
     EXPECT_EQ(f->staticCount, 5);
@@ -60,15 +41,13 @@ function Other
 TEST_F(AsmTest, ErrorsNameTheLine) {
     const std::pair<const char*, const char*> cases[] = {
         {"function A\n frobnicate\n", "line 2: unknown instruction 'frobnicate'"},
-        {"function A\n\n push\n", "line 3: push takes 1 operand(s)"},
+        {"function A\n\n push\n", "line 3: push takes 1 operand(s)"}, {"x:\nx:\n", "line 2: label 'x' defined twice"},
         {"function A\n jump nowhere\n", "line 2: unknown label 'nowhere'"},
+        {"function A\n turn 0 w\n", "line 2: unknown axis 'w'"}, {"piece \"abc\n", "line 1: unterminated string"},
         {"piece a\nfunction A\n show b\n", "line 3: unknown piece 'b'"},
-        {"function A\n turn 0 w\n", "line 2: unknown axis 'w'"},
         {"function A\n start B 0\n", "line 2: unknown function 'B'"},
-        {"x:\nx:\n", "line 2: label 'x' defined twice"},
-        {"piece \"abc\n", "line 1: unterminated string"},
-        {"function A\n push 4294967296\n", "line 2: unknown value '4294967296'"},
         {"statics 70000\n", "line 1: statics takes a count (0-65536)"},
+        {"function A\n push 4294967296\n", "line 2: unknown value '4294967296'"},
         {"function A\n push_local nope\n", "line 2: unknown local 'nope'"},
         {"piece \"a\\x00b\"\n", "line 1: names can't hold NUL"},
     };

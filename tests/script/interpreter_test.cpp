@@ -1,4 +1,6 @@
 // The interpreter through small assembled programs and a recording host.
+#include <sstream>
+
 #include "tests/script/script_support.h"
 
 namespace {
@@ -12,11 +14,12 @@ constexpr int32_t kEnd = 1234;  // reported last when Main ran to its end
 
 class Interp : public ScriptTest {
 protected:
-    // Runs body ('|' between lines) as Main at once; the values it reported.
+    // Runs body ('|' between lines, "out" reporting the top value) as Main at
+    // once; the values it reported.
     V Body(const std::string& body, const std::string& head = "piece p\nstatics 2\nexternal ext\n") {
-        std::string lines = body;
-        for (char& c : lines)
-            if (c == '|') c = '\n';
+        std::string lines;
+        std::istringstream in(body);
+        for (std::string l; std::getline(in, l, '|');) lines += (l == "out" ? "host_c 1" : l) + "\n";
         Load(head + "function Main\n" + lines + "\npush 1234\nhost_c 1\npush 7\nreturn\n");
         receiver = Receiver{};
         EXPECT_EQ(Start("Main", &receiver, 1), 1);
@@ -32,48 +35,42 @@ TEST_F(Interp, ValuesOfOneRun) {
         V reported;
     } cases[] = {
         // Arithmetic wraps; the second value pushed is the right operand.
-        {"push 2147483647|push 1|add|host_c 1|push -2147483648|push 1|sub|host_c 1|push 10|push 3|sub|host_c 1",
+        {"push 2147483647|push 1|add|out|push -2147483648|push 1|sub|out|push 10|push 3|sub|out",
          {INT32_MIN, INT32_MAX, 7, kEnd}},
-        {"push 65536|push 65536|mul|host_c 1|push 0x10001|push 0x10001|mul|host_c 1|push -3|push 7|mul|host_c 1",
+        {"push 65536|push 65536|mul|out|push 0x10001|push 0x10001|mul|out|push -3|push 7|mul|out",
          {0, 0x20001, -21, kEnd}},
-        {"push -7|push 2|div|host_c 1|push 7|push -2|div|host_c 1|push 5|push 0|div|host_c 1", {-3, -3, 0, kEnd}},
-        {"push -2147483648|push -1|div|host_c 1|push -2147483648|push -1|mul|host_c 1", {INT32_MIN, INT32_MIN, kEnd}},
-        {"push 12|push 10|bit_and|host_c 1|push 12|push 10|bit_or|host_c 1|push 12|push 10|bit_xor|host_c 1|"
-         "push 12|push 10|xor|host_c 1|push 0|bit_not|host_c 1",
-         {8, 14, 6, 6, -1, kEnd}},
-        {"push 2|push 3|and|host_c 1|push 0|push 3|and|host_c 1|push 0|push 0|or|host_c 1|push 0|push -9|or|host_c 1|"
-         "push 0|not|host_c 1|push 5|not|host_c 1",
-         {1, 0, 0, 1, 1, 0, kEnd}},
+        {"push -7|push 2|div|out|push 7|push -2|div|out|push 5|push 0|div|out", {-3, -3, 0, kEnd}},
+        {"push -2147483648|push -1|div|out|push -2147483648|push -1|mul|out", {INT32_MIN, INT32_MIN, kEnd}},
+        {"push 12|push 10|bit_and|out|push 12|push 10|bit_or|out|push 12|push 10|bit_xor|out|push 12|push 10|xor|out|"
+         "push 0|bit_not|out", {8, 14, 6, 6, -1, kEnd}},
+        {"push 2|push 3|and|out|push 0|push 3|and|out|push 0|push 0|or|out|push 0|push -9|or|out|push 0|not|out|"
+         "push 5|not|out", {1, 0, 0, 1, 1, 0, kEnd}},
         // Comparisons are signed, the first pushed on the left.
-        {"push -1|push 1|less|host_c 1|push 2|push 1|less|host_c 1|push 2|push 2|less_equal|host_c 1|"
-         "push 3|push 2|less_equal|host_c 1|push 3|push 2|greater|host_c 1|push 2|push 2|greater|host_c 1",
-         {1, 0, 1, 0, 1, 0, kEnd}},
-        {"push 2|push 2|greater_equal|host_c 1|push 1|push 2|greater_equal|host_c 1|push 4|push 4|equal|host_c 1|"
-         "push 4|push 5|equal|host_c 1|push 4|push 5|not_equal|host_c 1",
-         {1, 0, 1, 0, 1, kEnd}},
+        {"push -1|push 1|less|out|push 2|push 1|less|out|push 2|push 2|less_equal|out|push 3|push 2|less_equal|out|"
+         "push 3|push 2|greater|out|push 2|push 2|greater|out", {1, 0, 1, 0, 1, 0, kEnd}},
+        {"push 2|push 2|greater_equal|out|push 1|push 2|greater_equal|out|push 4|push 4|equal|out|push 4|push 5|"
+         "equal|out|push 4|push 5|not_equal|out", {1, 0, 1, 0, 1, kEnd}},
         // Pops from an empty stack give 0.
-        {"add|host_c 1|drop|drop|sub|host_c 1|div|host_c 1|not|host_c 1|bit_not|host_c 1", {0, 0, 0, 1, -1, kEnd}},
+        {"add|out|drop|drop|sub|out|div|out|not|out|bit_not|out", {0, 0, 0, 1, -1, kEnd}},
         // Locals are stack slots from the bottom; statics start at 0.
-        {"push 10|push 20|push_local 0|host_c 1|push 99|pop_local 0|push_local 0|host_c 1|push_local 1|host_c 1|"
-         "drop|drop|allocate|push_local 0|host_c 1|push_static 1|host_c 1|push 5|pop_static 1|push_static 1|host_c 1",
-         {10, 99, 20, 99, 0, 5, kEnd}},
+        {"push 10|push 20|push_local 0|out|push 99|pop_local 0|push_local 0|out|push_local 1|out|drop|drop|allocate|"
+         "push_local 0|out|push_static 1|out|push 5|pop_static 1|push_static 1|out", {10, 99, 20, 99, 0, 5, kEnd}},
         // Push and pop kinds outside the table push 0 and pop nothing.
-        {"word 0x10021000 77|host_c 1|word 0x10021003 77|host_c 1|word 0x10021007 77|host_c 1", {0, 0, 0, kEnd}},
-        {"push 5|word 0x10023000 99|word 0x10023001 99|word 0x10023007 99|host_c 1", {5, kEnd}},
+        {"word 0x10021000 77|out|word 0x10021003 77|out|word 0x10021007 77|out", {0, 0, 0, kEnd}},
+        {"push 5|word 0x10023000 99|word 0x10023001 99|word 0x10023007 99|out", {5, kEnd}},
         // The ignored bits of an opcode don't matter; the family bits do.
-        {"word 0x1FF21FF9 5|host_c 1", {5, kEnd}},
-        {"word 0x00021001 5|push 1|host_c 1", {}},
-        {"push 3|word 0x10099000", {}},
-        // A start outside the function table starts nothing and goes on.
-        {"push 3|start 9 1|start -7 0|host_c 1", {3, kEnd}},
+        {"word 0x1FF21FF9 5|out", {5, kEnd}}, {"word 0x00021001 5|push 1|out", {}}, {"push 3|word 0x10099000", {}},
+        // The base instance's host calls pop their operands and read every value as 0.
+        {"push 77|push 1|push 2|host_a 9|host_b 8|push 4|host_d 6|push 5|push 6|set_value|push 12|get_value|out|out",
+         {0, 77, kEnd}},
+        {"push 3|start 9 1|start -7 0|out", {3, kEnd}},  // a start outside the function table starts nothing
         // Faults end the thread: endless loops, indices outside the tables, jumps off the code.
-        {"top:|jump top", {}},
-        {"push_local 32", {}}, {"push_local -1", {}}, {"pop_local 32", {}}, {"pop_local -2147483648", {}},
-        {"push_static 2", {}}, {"push_static -1", {}}, {"pop_static 2", {}}, {"pop_static 1000000", {}},
-        {"push_local 31|drop|push 4|pop_static 1|push_static 1|host_c 1", {4, kEnd}},
-        {"jump 100000", {}}, {"jump -1", {}}, {"push 0|jump_if_zero 2147483647", {}},
-        {"call_external 1 0", {}}, {"call_external -1 0", {}}, {"call_external ext -1", {}},
-        {"call_external ext 33", {}}, {"start Main 33", {}}, {"start Main -1", {}}, {"call Main 40", {}},
+        {"top:|jump top", {}}, {"push_local 32", {}}, {"push_local -1", {}}, {"pop_local 32", {}},
+        {"pop_local -2147483648", {}}, {"push_static 2", {}}, {"push_static -1", {}}, {"pop_static 2", {}},
+        {"pop_static 1000000", {}}, {"push_local 31|drop|push 4|pop_static 1|push_static 1|out", {4, kEnd}},
+        {"jump 100000", {}}, {"jump -1", {}}, {"push 0|jump_if_zero 2147483647", {}}, {"call_external 1 0", {}},
+        {"call_external -1 0", {}}, {"call_external ext -1", {}}, {"call_external ext 33", {}}, {"start Main 33", {}},
+        {"start Main -1", {}}, {"call Main 40", {}},
     };
     for (const auto& c : cases) EXPECT_EQ(Body(c.body), c.reported) << c.body;
     EXPECT_TRUE(Body("push_static 0", "function X\n return\n").empty());  // no statics at all
@@ -112,7 +109,7 @@ TEST_F(Interp, TheTurnLimitAndTheStackLimit) {
     EXPECT_EQ(host->statics[0], SCRIPT_TURN_LIMIT / 7);
     std::string pushes;
     for (int i = 0; i < 32; i++) pushes += "push 1|";
-    EXPECT_EQ(Body(pushes + "not|bit_not|host_c 1"), (V{-1, kEnd}));  // 32 slots, replaced in place
+    EXPECT_EQ(Body(pushes + "not|bit_not|out"), (V{-1, kEnd}));  // 32 slots, replaced in place
     EXPECT_TRUE(Body(pushes + "push 99").empty());
     EXPECT_TRUE(Body(pushes + "push_local 0").empty());
     std::string allocs;
@@ -131,9 +128,9 @@ TEST_F(Interp, TheTurnLimitAndTheStackLimit) {
 
 TEST_F(Interp, RandomStaysInRange) {
     SetScriptRandomState(1);
-    EXPECT_EQ(Body("push 7|push 3|random|host_c 1|push 7|push 7|random|host_c 1"), (V{7, 7, kEnd}));
+    EXPECT_EQ(Body("push 7|push 3|random|out|push 7|push 7|random|out"), (V{7, 7, kEnd}));
     EXPECT_EQ(GetScriptRandomState(), 1);  // ranges below 2 don't advance
-    EXPECT_EQ(Body("push 0|push 99999|random|host_c 1|push 10|push 10009|random|host_c 1"),
+    EXPECT_EQ(Body("push 0|push 99999|random|out|push 10|push 10009|random|out"),
               (V{16807, 10 + 282475249 % 10000, kEnd}));
     SetScriptRandomState(1);
     EXPECT_EQ(ScriptRandom(-4), 0);
@@ -143,34 +140,6 @@ TEST_F(Interp, RandomStaysInRange) {
     EXPECT_EQ(GetScriptRandomState(), 1);
     SetScriptRandomState(-5);
     EXPECT_EQ(GetScriptRandomState(), 2147483642);
-}
-
-TEST_F(Interp, HostCommandsGetTheirOperandsInOrder) {
-    Load("piece a b\nfunction Main\n show b\n hide a\n cache_on a\n cache_off b\n shade_on b\n shade_off a\n"
-         " push 1\n push 2\n host_a 9\n host_b 8\n push 3\n host_c 7\n push 4\n host_d 6\n push 5\n push 6\n"
-         " set_value\n push 12\n get_value\n host_c 1\n return\n");
-    host->values[12] = 77;
-    Start("Main", nullptr, 1);
-    EXPECT_EQ(host->Take(), (S{"visible 1 1", "visible 0 0", "cache 0 1", "cache 1 0", "shade 1 1", "shade 0 0",
-                               "host-a 9 1 2", "host-b 8", "host-c 7 3", "host-d 6 4", "set-value 5 6",
-                               "get-value 12", "host-c 1 77"}));
-    // The base instance ignores host commands and reads every value as 0.
-    class Minimal : public ScriptInstance {
-    public:
-        int32_t GetPiecePosition(int32_t, int32_t) override { return 0; }
-        void SetPiecePosition(int32_t, int32_t, int32_t) override {}
-        int32_t GetPieceAngle(int32_t, int32_t) override { return 0; }
-        void SetPieceAngle(int32_t, int32_t, int32_t) override {}
-        void SetPieceVisible(int32_t, int32_t) override {}
-        void SetPieceCacheFlag(int32_t, int32_t) override {}
-        void SetPieceShadeFlag(int32_t, int32_t) override {}
-    } m;
-    Load("function Main\n push 1\n push 2\n host_a 1\n host_b 1\n push 1\n host_c 1\n push 1\n host_d 1\n"
-         " push 1\n push 2\n set_value\n push 3\n get_value\n return\n");
-    AttachScript(&m, file.get());
-    Receiver r;
-    ASSERT_EQ(StartFunction(&m, "Main", &r, 1), 1);
-    EXPECT_EQ(r.results, V{0});
 }
 
 TEST_F(Interp, ExternalsGetFourArgumentsAndAreUnboundOnAttach) {

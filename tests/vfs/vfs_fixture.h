@@ -15,6 +15,12 @@
 
 using Lines = std::vector<std::string>;
 inline std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+// An archive tree from the entries of each node, the root first.
+inline KitArchiveTree Tree(const std::vector<std::vector<KitArchiveEntry>>& nodes) {
+    KitArchiveTree t;
+    for (const auto& entries : nodes) t.nodes.push_back({entries});
+    return t;
+}
 
 class VfsTest : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
-// The merged file system: precedence, lookups, handles, whole-file
-// operations, enumeration and shadows.
+// The merged file system: the disk side (backslash paths resolved without
+// regard to case, Windows-style enumeration), precedence, lookups, handles,
+// whole-file operations, enumeration and shadows.
 #include <sys/stat.h>
 
 #include <cstring>
@@ -11,44 +12,74 @@ namespace {
 namespace fs = std::filesystem;
 using MergedTest = VfsTest;
 
-TEST_F(MergedTest, DiskFirstThenArchivesInMountOrder) {
-    WriteArchive("first.grb", {{"units\\tank.fbi", Bytes("first")}, {"only1.txt", Bytes("1")}});
-    WriteArchive("second.grb", {{"units\\tank.fbi", Bytes("second")}, {"only2.txt", Bytes("2")}}, 0x9C);
-    dir_.write("units/tank.fbi", "disk");
-    Mount("first.grb");
-    Mount("second.grb");
-    EXPECT_EQ(GRIB_GetEnvironment()->mountCount, 2);
-    EXPECT_EQ(ReadAll("units\\tank.fbi"), "disk");
-    fs::remove(dir_.path() / "units/tank.fbi");
-    for (auto [path, want] : {std::pair{"UNITS\\TANK.FBI", "first"}, {"only2.txt", "2"},
-                              {"units/tank.fbi", "<missing>"},  // archives know only backslashes
-                              {"\\units\\tank.fbi", "<missing>"}, {"units\\", "<missing>"}, {"", "<missing>"}})
-        EXPECT_EQ(ReadAll(path), want) << path;
+TEST_F(MergedTest, DiskPathsResolveWithoutRegardToCaseExactMatchesFirst) {
+    dir_.write("Units/ARMTANK.FBI", "tank");
+    dir_.write("Gamedata/Sub Dir/Weapons.TDF", "weapons");
+#ifndef _WIN32  // there, names differing only in case are one file
+    dir_.write("data/File.txt", "upper");
+    dir_.write("data/file.txt", "lower");
+    dir_.write("Data/other.txt", "other dir");
+#endif
+    const std::pair<std::string, std::string> cases[] = {
+        {"UNITS\\ArmTank.fbi", "tank"}, {"units/armtank.fbi", "tank"}, {"gamedata\\sub dir\\weapons.tdf", "weapons"},
+        {".\\units\\..\\Units\\armtank.fbi", "tank"}, {"units\\\\armtank.fbi", "tank"},
+        {(dir_.path() / "Units" / "ARMTANK.FBI").string(), "tank"}, {"units\\armtank.fb", "<missing>"},
+#ifndef _WIN32
+        {"data\\file.txt", "lower"}, {"data\\File.txt", "upper"},
+        {"DATA\\FILE.TXT", "upper"},       // no exact match: the same one every time (byte order)
+        {"data\\other.txt", "other dir"},  // a folder that doesn't hold the rest is backed out of
+        {"DATA\\nothing", "<missing>"},
+#endif
+    };
+    for (const auto& [path, want] : cases) EXPECT_EQ(ReadAll(path), want) << path;
+    // A folder is not a file, and the archive's copy is found past it.
+    fs::create_directories(dir_.path() / "a.txt");
+    EXPECT_EQ(GRIB_Open("a.txt"), nullptr);
+    EXPECT_EQ(GRIB_OpenAppend("a.txt"), nullptr);
+    WriteArchive("x.grb", {{"a.txt", Bytes("from archive")}});
+    Mount("x.grb");
+    EXPECT_EQ(ReadAll("a.txt"), "from archive");
+}
+
+TEST_F(MergedTest, DiskEnumerationOrderAndAttributes) {
+    for (const char* name : {"b.txt", "A.txt", "c.TXT", "_x", "ro.txt"}) dir_.write(name, name);
+    fs::create_directory(dir_.path() / "Sub");
+    chmod((dir_.path() / "ro.txt").string().c_str(), 0444);
+    const Lines all = {"-1 10 0 .", "-1 10 0 ..", "-1 20 5 A.txt", "-1 20 5 b.txt", "-1 20 5 c.TXT",
+                       "-1 21 6 ro.txt", "-1 10 0 Sub", "-1 20 2 _x"};
+    EXPECT_EQ(Enumerate("*"), all);
+    EXPECT_EQ(Enumerate("*.*"), all);
+    EXPECT_EQ(Enumerate("?.TXT"), (Lines{"-1 20 5 A.txt", "-1 20 5 b.txt", "-1 20 5 c.TXT"}));
+    EXPECT_EQ(Enumerate("SUB"), (Lines{"-1 10 0 Sub"}));
+    EXPECT_EQ(Enumerate("sub\\*"), (Lines{"-1 10 0 .", "-1 10 0 .."}));
+    EXPECT_EQ(Enumerate("nothing\\*").size() + Enumerate("b.txt\\*").size(), 0u);
+    FindData d;
+    intptr_t f = GRIB_FindFirst("c.txt", &d);
+    ASSERT_NE(f, -1);
+    EXPECT_NE(d.lastWriteTime, 0u);
+    EXPECT_EQ(GRIB_FindNext(f, &d), -1);
+    EXPECT_EQ(GRIB_FindNext(f, &d), -1);
+    EXPECT_EQ(GRIB_FindClose(f), 0);
 }
 
 TEST_F(MergedTest, LookupRules) {
-    KitArchiveTree tree;
-    tree.nodes.resize(2);
-    tree.nodes[0].entries = {{"dup.txt", false, 0, Bytes("earlier"), 0}, {"units", true, 1, {}, 0},
-                             {"dup.txt", false, 0, Bytes("later!"), 0}, {"file", false, 0, Bytes("f"), 0}};
-    tree.nodes[1].entries = {{"tank.fbi", false, 0, Bytes("tank"), 0}};
-    WriteImage("l.grb", KitBuildTree(tree, {}));
+    WriteImage("l.grb", KitBuildTree(Tree({{{"dup.txt", false, 0, Bytes("earlier"), 0}, {"units", true, 1, {}, 0},
+                                            {"dup.txt", false, 0, Bytes("later!"), 0},
+                                            {"file", false, 0, Bytes("f"), 0}},
+                                           {{"tank.fbi", false, 0, Bytes("tank"), 0}}}), {}));
     Mount("l.grb");
-    GRIBFILE* d = GRIB_GetEnvironment()->mounts[0]->directory;
-    ASSERT_NE(GRIB_LookupPath(d, "UNITS\\TANK.FBI"), nullptr);
-    EXPECT_STREQ(GRIB_LookupPath(d, "UNITS\\TANK.FBI")->name, "tank.fbi");
-    ASSERT_NE(GRIB_LookupPath(d, "Units"), nullptr);
-    EXPECT_TRUE(GRIB_LookupPath(d, "Units")->flags & GRIB_ENTRY_DIRECTORY);
-    for (const char* missing : {"file\\x", "units\\.\\tank.fbi", "units\\..\\dup.txt", "tank.fbi", "units\\tank.fb",
-                                "units\\tank.fbi2"})
-        EXPECT_EQ(GRIB_LookupPath(d, missing), nullptr) << missing;
-    // Of two equal names the later entry wins; enumeration reports both.
-    EXPECT_EQ(ReadAll("DUP.TXT"), "later!");
+    for (auto [path, want] : {std::pair{"UNITS\\TANK.FBI", "tank"}, {"DUP.TXT", "later!"},  // the later of two names
+                              {"units/tank.fbi", "<missing>"},  // archives know only backslashes
+                              {"\\units\\tank.fbi", "<missing>"}, {"units\\", "<missing>"}, {"", "<missing>"},
+                              {"file\\x", "<missing>"}, {"units\\.\\tank.fbi", "<missing>"}, {"tank.fbi", "<missing>"},
+                              {"units\\..\\dup.txt", "<missing>"}, {"units\\tank.fb", "<missing>"},
+                              {"units\\tank.fbi2", "<missing>"}})
+        EXPECT_EQ(ReadAll(path), want) << path;
     GRIB_RefreshShadows();
-    EXPECT_EQ(Enumerate("dup.txt"), (Lines{"0 01 7 dup.txt", "0 01 6 dup.txt"}));
+    EXPECT_EQ(Enumerate("dup.txt"), (Lines{"0 01 7 dup.txt", "0 01 6 dup.txt"})) << "both reported";
 }
 
-TEST_F(MergedTest, EnumerationAfterShadows) {
+TEST_F(MergedTest, DiskFirstThenArchivesInMountOrderAlsoWhenEnumerating) {
     WriteArchive("a.grb", {{"units\\tank.fbi", Bytes("archive tank")}, {"units\\other.fbi", Bytes("other")},
                            {"units\\notes", Bytes("n")}});
     WriteArchive("b.grb", {{"units\\tank.fbi", Bytes("b tank")}, {"units\\other.fbi", Bytes("b other")},
@@ -56,6 +87,8 @@ TEST_F(MergedTest, EnumerationAfterShadows) {
     dir_.write("Units/TANK.FBI", "disk tank");
     Mount("a.grb");
     Mount("b.grb");
+    EXPECT_EQ(ReadAll("units\\tank.fbi") + ReadAll("units\\other.fbi") + ReadAll("units\\extra.fbi"),
+              "disk tankotherextra");
     EXPECT_EQ(Enumerate("units\\*.fbi").size(), 6u) << "before the shadow pass every source reports its copy";
     EXPECT_EQ(GRIB_RefreshShadows(), 0);
     EXPECT_EQ(Enumerate("units\\*.fbi"), (Lines{"-1 20 9 TANK.FBI", "0 01 5 other.fbi", "1 01 5 extra.fbi"}));
@@ -63,10 +96,9 @@ TEST_F(MergedTest, EnumerationAfterShadows) {
     EXPECT_EQ(Enumerate("units\\*.*"), (Lines{"-1 10 0 .", "-1 10 0 ..", "-1 20 9 TANK.FBI", "0 01 1 notes",
                                               "0 01 5 other.fbi", "1 01 5 extra.fbi"}));
     EXPECT_EQ(Enumerate("units\\*."), (Lines{"-1 10 0 .", "-1 10 0 .."}));
-    // Directories are reported once per source.
     Lines root = Enumerate("*");
     for (const char* line : {"-1 10 0 Units", "0 11 0 units", "1 11 0 units"})
-        EXPECT_EQ(std::count(root.begin(), root.end(), line), 1) << line;
+        EXPECT_EQ(std::count(root.begin(), root.end(), line), 1) << line << ": once per source";
     // The marks follow the disk: with the loose file gone, a fresh pass lets
     // the first archive report it, also where only archives have the folder.
     fs::remove_all(dir_.path() / "Units");
@@ -90,42 +122,49 @@ TEST_F(MergedTest, WildMatchRules) {
     GRIB_WildMatch(std::string(300, 'x').c_str(), std::string(300, '*').c_str());
 }
 
+// Handles share the archive's stream, open while any handle is; data after
+// a gap byte, read whole and in odd pieces.
 TEST_F(MergedTest, HandlesOnOneArchiveReadInterleaved) {
-    std::string one, two;
-    for (int i = 0; i < 3000; ++i) one += char('a' + i % 26), two += char('0' + i % 10);
-    WriteArchive("i.grb", {{"one.txt", Bytes(one)}, {"two.txt", Bytes(two)}}, 0x77);
+    std::string one(5000, 0), two;
+    testsupport::Rng rng(11);
+    for (char& c : one) c = char(rng.next());
+    for (int i = 0; i < 3000; ++i) two += char('0' + i % 10);
+    KitArchiveOptions opt;
+    opt.headerKey = 0x77;
+    opt.dataGap = 1;
+    WriteImage("i.grb",
+               KitBuildTree(Tree({{{"one.txt", false, 0, Bytes(one), 0}, {"two.txt", false, 0, Bytes(two), 0}}}), opt));
     Mount("i.grb");
     OPENGRIBFILE* a = GRIB_GetEnvironment()->mounts[0];
     EXPECT_EQ(a->stream, nullptr) << "closed after the directory was read";
     FileHandle* h1 = GRIB_Open("one.txt");
     FileHandle* h2 = GRIB_Open("two.txt");
     ASSERT_TRUE(h1 && h2);
-    EXPECT_EQ(a->openCount, 2u);
     std::string got1, got2;
-    char buf[7];
+    char buf[333];
     for (int32_t n1 = 1, n2 = 1; n1 > 0 || n2 > 0;) {
-        got1.append(buf, size_t(std::max(n1 = GRIB_Read(h1, buf, 7), 0)));
+        got1.append(buf, size_t(std::max(n1 = GRIB_Read(h1, buf, 333), 0)));
         got2.append(buf, size_t(std::max(n2 = GRIB_Read(h2, buf, 5), 0)));
     }
-    EXPECT_EQ(got1, one);
-    EXPECT_EQ(got2, two);
+    EXPECT_TRUE(got1 == one && got2 == two);
     EXPECT_EQ(GRIB_Close(h1), 0);
     EXPECT_NE(a->stream, nullptr);
     EXPECT_EQ(GRIB_Close(h2), 0);
     EXPECT_EQ(a->stream, nullptr);
-    EXPECT_EQ(ReadAll("two.txt"), two) << "reopened on demand";
+    EXPECT_EQ(ReadAll("two.txt", 1), two) << "reopened on demand";
     GRIB_ResetMounts();
     ASSERT_EQ(GRIB_MountArchive("i.grb", 1), 1);
-    a = GRIB_GetEnvironment()->mounts[0];
-    EXPECT_EQ(ReadAll("one.txt"), one);
-    EXPECT_NE(a->stream, nullptr) << "kept open";
-    EXPECT_EQ(std::string(a->fullPath), (fs::current_path() / "i.grb").string());
+    EXPECT_EQ(ReadAll("one.txt", 1 << 20), one);
+    EXPECT_NE(GRIB_GetEnvironment()->mounts[0]->stream, nullptr) << "kept open";
 }
 
-TEST_F(MergedTest, SeekReadAndReadAt) {
-    WriteArchive("s.grb", {{"f.bin", Bytes("0123456789")}}, 3);
-    Mount("s.grb");
-    FileHandle* h = GRIB_Open("f.bin");
+TEST_F(MergedTest, SeekReadAtLoadFileAndLoadInto) {
+    const char* path = "palettes\\palette.pal";
+    WriteArchive("w.grb", {{path, Bytes("0123456789")}, {"empty.txt", {}}}, 3);
+    dir_.write("disk.txt", "");
+    Mount("w.grb");
+    const uint32_t before = GRIB_GetEnvironment()->allocatedBytes;
+    FileHandle* h = GRIB_Open(path);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(GRIB_Length(h), 10);
     char buf[16];
@@ -138,40 +177,26 @@ TEST_F(MergedTest, SeekReadAndReadAt) {
     }
     EXPECT_EQ(GRIB_Write(h, "zz", 2), -1);
     GRIB_Close(h);
-    char at[4] = {};
-    EXPECT_EQ(GRIB_ReadAt("f.bin", at, 4, 3), at);
-    EXPECT_EQ(std::string(at, 3), "456");
-    EXPECT_EQ(GRIB_ReadAt("f.bin", at, 10, 3), nullptr);
-    EXPECT_EQ(GRIB_ReadAt("nothing", at, 0, 3), nullptr);
-}
-
-TEST_F(MergedTest, LoadFileLoadIntoAndEmptyFiles) {
-    WriteArchive("w.grb", {{"palettes\\palette.pal", Bytes("PALETTE!")}, {"empty.txt", {}}});
-    dir_.write("disk.txt", "");
-    Mount("w.grb");
-    const uint32_t before = GRIB_GetEnvironment()->allocatedBytes;
+    EXPECT_EQ(GRIB_ReadAt(path, buf, 4, 3), buf);
+    EXPECT_EQ(std::string(buf, 3), "456");
+    EXPECT_EQ(GRIB_ReadAt(path, buf, 10, 3), nullptr);
+    EXPECT_EQ(GRIB_ReadAt("nothing", buf, 0, 3), nullptr);
     int32_t length = 0;
-    void* block = GRIB_LoadFile("palettes\\palette.pal", &length);
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(length, 8);
+    void* block = GRIB_LoadFile(path, &length);
+    EXPECT_EQ(std::string(static_cast<char*>(block), size_t(length)), "0123456789");
     EXPECT_STREQ(GRIB_BlockTag(block), "palette.pal");
-    EXPECT_EQ(std::memcmp(block, "PALETTE!", 8), 0);
-    EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before + 8);
     GRIB_Free(block);
-    GRIB_Free(GRIB_LoadFile("palettes\\palette.pal"));  // no out-length
-    char small[4], big[16];
-    EXPECT_EQ(GRIB_LoadInto("palettes\\palette.pal", small, 4), nullptr);
-    EXPECT_EQ(GRIB_LoadInto("palettes\\palette.pal", big, 16), big);
-    EXPECT_EQ(std::memcmp(big, "PALETTE!", 8), 0);
-    for (const char* path : {"empty.txt", "disk.txt", "missing"}) {
+    GRIB_Free(GRIB_LoadFile(path));  // no out-length
+    EXPECT_EQ(GRIB_LoadInto(path, buf, 9), nullptr);
+    EXPECT_EQ(GRIB_LoadInto(path, buf, 16), buf);
+    EXPECT_EQ(std::string(buf, 10), "0123456789");
+    for (const char* empty : {"empty.txt", "disk.txt", "missing"}) {
         length = 5;
-        EXPECT_EQ(GRIB_LoadFile(path, &length), nullptr);
+        EXPECT_EQ(GRIB_LoadFile(empty, &length), nullptr);
         EXPECT_EQ(length, -1);
-        EXPECT_EQ(GRIB_LoadInto(path, big, 4), nullptr);
-        EXPECT_EQ(ReadAll(path), path[0] == 'm' ? "<missing>" : "");
+        EXPECT_EQ(GRIB_LoadInto(empty, buf, 4), nullptr);
+        EXPECT_EQ(ReadAll(empty), empty[0] == 'm' ? "<missing>" : "") << empty;
     }
-    EXPECT_EQ(GRIB_FileSize("empty.txt"), 0);
-    EXPECT_EQ(GRIB_FileSize("disk.txt"), 0);
     EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before);
 }
 
@@ -182,40 +207,34 @@ TEST_F(MergedTest, AppendCreatesDiskFilesAndArchiveFilesRefuseWrites) {
     for (const std::string& path : {std::string("new.pal"), std::string("NEW.PAL"), abs}) {
         FileHandle* h = GRIB_OpenAppend(path.c_str());
         ASSERT_NE(h, nullptr);
-        EXPECT_NE(h->stream, nullptr);
         EXPECT_EQ(GRIB_Write(h, "ab", 2), 2);
         EXPECT_EQ(GRIB_Close(h), 0);
     }
-    EXPECT_EQ(ReadAll("new.pal"), "abab") << "appends to what is there";
+    EXPECT_EQ(ReadAll("new.pal") + ReadAll(abs), "ababab") << "appends to what is there";
 #ifndef _WIN32  // Windows folds case itself
     EXPECT_FALSE(fs::exists(dir_.path() / "NEW.PAL"));
 #endif
-    EXPECT_EQ(ReadAll(abs), "ab");
     // No disk folder to create it in: the archive copy is opened, read-only.
     FileHandle* h = GRIB_OpenAppend("gamedata\\showcase.tdf");
     ASSERT_NE(h, nullptr);
-    EXPECT_NE(h->archive, nullptr);
     EXPECT_EQ(GRIB_Write(h, "x", 1), -1);
     GRIB_Close(h);
     EXPECT_EQ(ReadAll("gamedata\\showcase.tdf"), "[RESOURCES]{}");
 }
 
 TEST_F(MergedTest, FailuresAndOverlongPathsLeaveNothingAllocated) {
-    const std::string name(200, 'n');
-    WriteArchive("long.grb", {{"d\\" + name, Bytes("ok")}, {"x\\" + std::string(240, 'y') + "\\" + std::string(30, 'z'), Bytes("deep")}});
+    const std::string name(200, 'n'), stars(300, '*');
+    WriteArchive("long.grb", {{"d\\" + name, Bytes("ok")},
+                              {"x\\" + std::string(240, 'y') + "\\" + std::string(30, 'z'), Bytes("deep")}});
     dir_.write("bad.grb", "GRIB");
     const uint32_t before = GRIB_GetEnvironment()->allocatedBytes;
-    EXPECT_EQ(GRIB_MountArchive("bad.grb", 0), 0);
+    EXPECT_EQ(GRIB_MountArchive("bad.grb", 0) + GRIB_MountArchive(stars.c_str(), 0), 0);
     EXPECT_EQ(GRIB_GetEnvironment()->mountCount, 0);
-    const std::string stars(300, '*');
-    EXPECT_EQ(GRIB_MountArchive(stars.c_str(), 0), 0);
     FindData d;
     for (const char* pattern : {"nothing*", stars.c_str()}) EXPECT_EQ(GRIB_FindFirst(pattern, &d), -1);
     EXPECT_EQ(GRIB_LoadFile(stars.c_str()), nullptr);
-    EXPECT_EQ(GRIB_FindNext(-1, &d), -1);
-    EXPECT_EQ(GRIB_FindNext(0, &d), -1);
-    EXPECT_EQ(GRIB_FindClose(-1), -1);
-    EXPECT_EQ(GRIB_Close(nullptr), -1);
+    for (intptr_t find : {-1, 0}) EXPECT_EQ(GRIB_FindNext(find, &d), -1);
+    EXPECT_EQ(GRIB_FindClose(-1) + GRIB_Close(nullptr), -2);
     EXPECT_EQ(GRIB_Read(nullptr, &d, 1), 0);
     Mount("long.grb");
     EXPECT_EQ(ReadAll("d\\" + name), "ok");
