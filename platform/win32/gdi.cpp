@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "platform/win32/layer.h"
@@ -29,6 +30,12 @@ std::map<NativeHWND, Presented>& PresentedWindows() {
     return *windows;
 }
 
+// The DIB sections made top-down: GetObject reports every height positive.
+std::set<HBITMAP>& TopDownDibs() {
+    static auto* dibs = new std::set<HBITMAP>;
+    return *dibs;
+}
+
 // The 8-bit DIB section selected into a memory context, or false.
 bool SelectedDib(HDC dc, DIBSECTION* section) {
     auto bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
@@ -47,6 +54,7 @@ void Record(NativeHWND window, HDC source, int x, int y, int width, int height, 
     RGBQUAD table[256]{};
     if (indexed) GetDIBColorTable(source, 0, 256, table);
     std::lock_guard<std::mutex> lock(PresentLock());
+    bool topDown = indexed && TopDownDibs().count(static_cast<HBITMAP>(GetCurrentObject(source, OBJ_BITMAP)));
     Presented& p = PresentedWindows()[window];
     ++p.count;
     if (!indexed) return;
@@ -57,7 +65,6 @@ void Record(NativeHWND window, HDC source, int x, int y, int width, int height, 
     }
     GdiFlush();
     int dw = dib.dsBm.bmWidth, dh = dib.dsBm.bmHeight;
-    bool topDown = dib.dsBmih.biHeight < 0;
     auto* bits = static_cast<const uint8_t*>(dib.dsBm.bmBits);
     for (int r = 0; r < height; ++r) {
         int srcRow = sy + r, dstRow = y + r;
@@ -127,9 +134,18 @@ PlatformDib* PlatformCreateDIBSection(PlatformDC* dc, int width, int height, con
                                       &pixels, nullptr, 0);
     if (!bitmap) return nullptr;
     if (bits) *bits = static_cast<uint8_t*>(pixels);
+    if (height < 0) {
+        std::lock_guard<std::mutex> lock(PresentLock());
+        TopDownDibs().insert(bitmap);
+    }
     return reinterpret_cast<PlatformDib*>(bitmap);
 }
-int PlatformDeleteDib(PlatformDib* dib) { return dib && DeleteObject(reinterpret_cast<HBITMAP>(dib)) ? 1 : 0; }
+int PlatformDeleteDib(PlatformDib* dib) {
+    if (!dib || !DeleteObject(reinterpret_cast<HBITMAP>(dib))) return 0;
+    std::lock_guard<std::mutex> lock(PresentLock());
+    TopDownDibs().erase(reinterpret_cast<HBITMAP>(dib));
+    return 1;
+}
 PlatformDib* PlatformSelectDib(PlatformDC* dc, PlatformDib* dib) {
     if (!dc || !dib) return nullptr;
     return reinterpret_cast<PlatformDib*>(SelectObject(Native(dc), reinterpret_cast<HBITMAP>(dib)));
