@@ -14,6 +14,23 @@ if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v wine >/d
   exit 0
 fi
 start=$(date +%s)
+# The window tests need a display: a private Xvfb for the run when there is none.
+xvfb=""
+work=""
+cleanup() {
+  [ -n "$work" ] && rm -rf "$work"
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  return 0
+}
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+  n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -noreset >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  export DISPLAY=":$n"
+fi
 BUILD_DIR=build-windows ./build-windows.sh
 win="$root/build-windows"
 
@@ -31,7 +48,6 @@ rm -rf "$WINEPREFIX"/drive_c/users/*/Temp/showcase-test-*
 grib="$linux_build/tools/grib/grib"
 gribexe="$win/tools/grib/grib.exe"
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 "$grib" demo "$work/game" --source "$root/demo" >/dev/null
 same() {  # what, linux file, windows file
   if ! cmp -s "$2" "$3"; then
