@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows part of test.sh: cross-builds the executables and the unit
 # tests with mingw-w64, runs the tests under Wine (one run per test folder,
-# since every start of Wine costs time) and checks that grib.exe prints and
-# writes byte for byte what the Linux grib does on the demo game.
+# since every start of Wine costs time), checks that grib.exe prints and
+# writes byte for byte what the Linux grib does on the demo game, and runs
+# showcase.exe on that game end to end (e2e.sh).
 #   tests/windows/run.sh LINUX_BUILD_DIR
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -68,5 +69,6 @@ render=(render --unit CORTANK --size 200x150 --frames 0,7,7 --press 1012@1)
 "$grib" "${render[@]}" --out "$work/l.pcx"
 wine "$gribexe" "${render[@]}" --out "$work/w.pcx"
 same "render" "$work/l.pcx" "$work/w.pcx"
+"$root/tests/windows/e2e.sh" "$win" "$work/game"
 wineserver -w
 echo "tests/windows/run.sh: Windows build and tests passed in $(( $(date +%s) - start )) s"
