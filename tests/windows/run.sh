@@ -25,12 +25,11 @@ cleanup() {
 }
 trap cleanup EXIT
 if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
-  n=90
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -noreset >/dev/null 2>&1 &
+  work="$(mktemp -d)"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
   xvfb=$!
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-  export DISPLAY=":$n"
+  for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$work/display")"
 fi
 BUILD_DIR=build-windows ./build-windows.sh
 win="$root/build-windows"
@@ -48,7 +47,7 @@ rm -rf "$WINEPREFIX"/drive_c/users/*/Temp/showcase-test-*
 # The same answers from both builds on the demo game.
 grib="$linux_build/tools/grib/grib"
 gribexe="$win/tools/grib/grib.exe"
-work="$(mktemp -d)"
+[ -n "$work" ] || work="$(mktemp -d)"
 "$grib" demo "$work/game" --source "$root/demo" >/dev/null
 same() {  # what, linux file, windows file
   if ! cmp -s "$2" "$3"; then
