@@ -180,7 +180,8 @@ int PlatformBitBlt(PlatformDC* destination, int x, int y, int width, int height,
                    int sy) {
     if (!destination || !source) return 0;
     if (!BitBlt(Native(destination), x, y, width, height, Native(source), sx, sy, SRCCOPY)) return 0;
-    if (NativeHWND window = WindowFromDC(Native(destination))) Record(window, Native(source), x, y, width, height, sx, sy);
+    if (NativeHWND window = WindowFromDC(Native(destination)))
+        Record(window, Native(source), x, y, width, height, sx, sy);
     return 1;
 }
 

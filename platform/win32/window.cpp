@@ -41,7 +41,8 @@ LRESULT CALLBACK Thunk(NativeHWND window, UINT message, WPARAM wParam, LPARAM lP
     PlatformWndProc procedure = ProcedureOf(window);
     if (!procedure) return DefWindowProcA(window, message, wParam, lParam);
     // The layer's WM_CREATE carries the creation parameter itself.
-    if (message == WM_CREATE) lParam = reinterpret_cast<LPARAM>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    if (message == WM_CREATE)
+        lParam = reinterpret_cast<LPARAM>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
     if (message == WM_NCDESTROY) platform::ForgetPresented(window);
     return procedure(LayerWindow(window), message, wParam, lParam);
 }
@@ -83,7 +84,8 @@ const RECT* Native(const PlatformRect* rect) { return reinterpret_cast<const REC
 }  // namespace
 
 static_assert(sizeof(PlatformRect) == sizeof(RECT));
-static_assert(sizeof(PlatformWindowPos) == sizeof(WINDOWPOS) && offsetof(PlatformWindowPos, flags) == offsetof(WINDOWPOS, flags),
+static_assert(sizeof(PlatformWindowPos) == sizeof(WINDOWPOS) &&
+                  offsetof(PlatformWindowPos, flags) == offsetof(WINDOWPOS, flags),
               "WM_WINDOWPOSCHANGED passes the real record through");
 
 int PlatformHaveDisplay() { return GetSystemMetrics(SM_CXSCREEN) > 0 ? 1 : 0; }
