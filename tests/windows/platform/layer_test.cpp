@@ -1,7 +1,6 @@
 // The window-system layer's contract on Windows, where it is the real API.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "platform/platform.h"
