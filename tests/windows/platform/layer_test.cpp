@@ -125,24 +125,19 @@ TEST_P(Keys, KeyDownCarriesTheCharacterTranslateMakes) {
     PlatformPostMessage(window_, c.message, c.key, 1);
     PlatformMessage m{};
     ASSERT_EQ(PlatformGetMessage(&m, window_, 0, 0), 1);
-    ASSERT_EQ(m.message, c.message);
-    EXPECT_EQ(m.character, c.character);
+    EXPECT_EQ((std::pair{m.message, m.character}), (std::pair{c.message, c.character}));
     ASSERT_EQ(PlatformTranslateMessage(&m), c.character ? 1 : 0);
     if (!c.character) return;
     ASSERT_EQ(PlatformPeekMessage(&m, window_, 0, 0, PM_REMOVE), 1);
-    EXPECT_EQ(m.message, c.message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR);
-    EXPECT_EQ(m.wParam, c.character);
+    uint32_t made = c.message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+    EXPECT_EQ((std::pair{m.message, m.wParam}), (std::pair{made, WPARAM{c.character}}));
 }
 INSTANTIATE_TEST_SUITE_P(Table, Keys,
                          testing::Values(KeyCase{'A', WM_KEYDOWN, 'a'}, KeyCase{'7', WM_KEYDOWN, '7'},
                                          KeyCase{VK_LEFT, WM_KEYDOWN, 0}, KeyCase{'B', WM_SYSKEYDOWN, 'b'},
                                          KeyCase{'C', WM_KEYUP, 0}));
 
-struct DibCase {
-    const char* name;
-    int height;  // < 0: rows top-down
-};
-class Present : public Layer, public testing::WithParamInterface<DibCase> {};
+class Present : public Layer, public testing::WithParamInterface<int> {};  // the DIB's height
 
 TEST_P(Present, DibThroughPaletteReachesTheWindow) {
     const int w = 32, h = 16;
@@ -152,27 +147,24 @@ TEST_P(Present, DibThroughPaletteReachesTheWindow) {
     for (int i = 0; i < 256; ++i) colours[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0};
     for (int i = 0; i < 256; ++i) entries[i] = {colours[i].red, colours[i].green, colours[i].blue, 0};
     PlatformDC* dc = PlatformGetDC(window_);
-    ASSERT_NE(dc, nullptr);
     PlatformPalette* palette = PlatformCreatePalette(entries, 256);
-    ASSERT_NE(palette, nullptr);
+    ASSERT_TRUE(dc && palette);
     PlatformSelectPalette(dc, palette, 0);
     PlatformRealizePalette(dc);
     PlatformDC* memory = PlatformCreateCompatibleDC(dc);
     uint8_t* bits = nullptr;
-    PlatformDib* dib = PlatformCreateDIBSection(dc, w, GetParam().height, colours, &bits);
-    ASSERT_NE(dib, nullptr);
-    ASSERT_NE(bits, nullptr);
+    PlatformDib* dib = PlatformCreateDIBSection(dc, w, GetParam(), colours, &bits);
+    ASSERT_TRUE(dib && bits);
     EXPECT_EQ(PlatformCreateDIBSection(dc, 0, 4, colours, nullptr), nullptr);
     for (int i = 0; i < w * h; ++i) bits[i] = uint8_t(i * 5);
     PlatformDib* old = PlatformSelectDib(memory, dib);
     EXPECT_EQ(PlatformWindowPresentCount(window_), 0u);
     ASSERT_EQ(PlatformBitBlt(dc, 0, 0, w, h, memory, 0, 0), 1);
     EXPECT_EQ(PlatformWindowPresentCount(window_), 1u);
-
     std::vector<uint8_t> shown(w * h * 3), captured(w * h * 3), expected;
     for (int row = 0; row < h; ++row) {
         for (int col = 0; col < w; ++col) {
-            const PlatformRgbQuad& q = colours[bits[(GetParam().height < 0 ? row : h - 1 - row) * w + col]];
+            const PlatformRgbQuad& q = colours[bits[(GetParam() < 0 ? row : h - 1 - row) * w + col]];
             expected.insert(expected.end(), {q.red, q.green, q.blue});
         }
     }
@@ -186,8 +178,8 @@ TEST_P(Present, DibThroughPaletteReachesTheWindow) {
     EXPECT_TRUE(PlatformDeleteDib(dib) && PlatformDeleteDC(memory) && PlatformReleaseDC(window_, dc) &&
                 PlatformDeletePalette(palette));
 }
-INSTANTIATE_TEST_SUITE_P(Rows, Present, testing::Values(DibCase{"TopDown", -16}, DibCase{"BottomUp", 16}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, Present, testing::Values(-16, 16),
+                         [](const auto& info) { return info.param < 0 ? "TopDown" : "BottomUp"; });
 
 // A mono 8-bit .wav image of the given number of samples at 8000 Hz.
 std::vector<uint8_t> Wav(uint32_t samples, uint32_t claimedData) {
