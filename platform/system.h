@@ -63,11 +63,13 @@ int16_t PlatformKeyState(int virtualKey);
 // The pointer position in screen coordinates; 0 (and 0, 0) without a display.
 int PlatformCursorPos(int* x, int* y);
 
-// Opens a document or web address with the desktop's opener (xdg-open),
-// without waiting; a target that starts with "www." gets "http://" in front.
+// Opens a document or web address with the desktop's opener (xdg-open;
+// ShellExecute on Windows), without waiting; a target that starts with
+// "www." gets "http://" in front.
 // 1 when the opener could be started.
 int PlatformShellOpen(const char* target);
-// The opener PlatformShellOpen runs: $SHOWCASE_OPENER when set, else xdg-open.
+// The opener PlatformShellOpen runs: $SHOWCASE_OPENER when set, else xdg-open
+// ("ShellExecute" on Windows).
 const char* PlatformShellOpenerCommand();
 
 // Sound flags (the Win32 values).

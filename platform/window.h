@@ -215,7 +215,8 @@ int PlatformSetWindowPos(HWND window, HWND insertAfter, int x, int y, int width,
 int PlatformGetWindowRect(HWND window, PlatformRect* rect);
 int PlatformGetClientRect(HWND window, PlatformRect* rect);
 // The outer size a top-level window needs for a client rectangle (the
-// toolkit draws frames outside the client area, so nothing is added).
+// toolkit draws frames outside the client area, so nothing is added; on
+// Windows the frame of the style is added).
 int PlatformAdjustWindowRect(PlatformRect* rect, uint32_t style, int menu);
 HWND PlatformGetParent(HWND window);
 int PlatformGetDlgCtrlID(HWND window);

@@ -21,7 +21,9 @@ uint64_t g_frames = 0;  // DrawView calls that drew
 uint64_t g_idle = 0;    // times the loop found the queue empty
 std::string g_lastPanel;
 
+#ifdef SIGUSR1
 void RequestState(int) { g_stateRequested = 1; }
+#endif
 
 std::string ControlText(HWND panel, int id) {
     char text[512];
@@ -81,7 +83,9 @@ bool TraceEnabled() {
     static const bool enabled = [] {
         const char* value = std::getenv("SHOWCASE_TRACE");
         if (!value || !*value) return false;
+#ifdef SIGUSR1  // Windows has no user signals
         std::signal(SIGUSR1, RequestState);
+#endif
         return true;
     }();
     return enabled;

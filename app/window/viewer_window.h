@@ -48,7 +48,7 @@ int DrawLogo(HWND window, GribBitmap* surface, uint32_t elapsed);
 // Test-only introspection: with SHOWCASE_TRACE set in the environment the
 // program writes "trace: ..." lines to standard error (see docs/viewer.md).
 bool TraceEnabled();
-void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Trace(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 // Writes the panel line when it changed since the last one.
 void TracePanel();
 // Writes the full state when SIGUSR1 has asked for it since the last call.

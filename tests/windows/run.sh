@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows part of test.sh: cross-builds the executables and the unit
 # tests with mingw-w64, runs the tests under Wine (one run per test folder,
-# since every start of Wine costs time) and checks that grib.exe prints and
-# writes byte for byte what the Linux grib does on the demo game.
+# since every start of Wine costs time), checks that grib.exe prints and
+# writes byte for byte what the Linux grib does on the demo game, and runs
+# showcase.exe on that game end to end (e2e.sh).
 #   tests/windows/run.sh LINUX_BUILD_DIR
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -14,6 +15,22 @@ if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v wine >/d
   exit 0
 fi
 start=$(date +%s)
+# The window tests need a display: a private Xvfb for the run when there is none.
+xvfb=""
+work=""
+cleanup() {
+  [ -n "$work" ] && rm -rf "$work"
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  return 0
+}
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+  work="$(mktemp -d)"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
+  xvfb=$!
+  for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$work/display")"
+fi
 BUILD_DIR=build-windows ./build-windows.sh
 win="$root/build-windows"
 
@@ -30,8 +47,7 @@ rm -rf "$WINEPREFIX"/drive_c/users/*/Temp/showcase-test-*
 # The same answers from both builds on the demo game.
 grib="$linux_build/tools/grib/grib"
 gribexe="$win/tools/grib/grib.exe"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+[ -n "$work" ] || work="$(mktemp -d)"
 "$grib" demo "$work/game" --source "$root/demo" >/dev/null
 same() {  # what, linux file, windows file
   if ! cmp -s "$2" "$3"; then
@@ -52,5 +68,6 @@ render=(render --unit CORTANK --size 200x150 --frames 0,7,7 --press 1012@1)
 "$grib" "${render[@]}" --out "$work/l.pcx"
 wine "$gribexe" "${render[@]}" --out "$work/w.pcx"
 same "render" "$work/l.pcx" "$work/w.pcx"
+"$root/tests/windows/e2e.sh" "$win" "$work/game"
 wineserver -w
 echo "tests/windows/run.sh: Windows build and tests passed in $(( $(date +%s) - start )) s"
