@@ -1,13 +1,12 @@
 // LoadScript's checks and RunScript on arbitrary bytes: every function is
 // started and the instance runs a few passes.
 #include <array>
-#include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "grib/env/env.h"
 #include "script/instance.h"
 #include "script/script_file.h"
+#include "tests/fuzz/fuzz.h"
 
 namespace {
 
@@ -41,8 +40,7 @@ public:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool started = GRIB_Startup(30, nullptr, 0) != 0;
-    (void)started;
+    fuzz::Start();
     if (size == 0 || size > (1u << 20)) return 0;
     void* block = GRIB_Alloc("fuzz script", size);
     std::memcpy(block, data, size);

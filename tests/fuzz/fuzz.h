@@ -1,6 +1,7 @@
-// A scratch folder for targets that read files: made once per process below
-// TMPDIR, emptied before every input, removed at exit. Inputs that hold
-// several files separate them with kFuzzSeparator.
+// What the fuzz targets share: the library started once, and a scratch
+// folder for targets that read files, made once per process below TMPDIR,
+// emptied before every input and removed at exit. Inputs that hold several
+// files separate them with kFuzzSeparator.
 #pragma once
 
 #include <fcntl.h>
@@ -16,11 +17,22 @@
 #include <string_view>
 #include <vector>
 
-namespace fuzzscratch {
+#include "grib/env/env.h"
+
+namespace fuzz {
 
 namespace fs = std::filesystem;
 
 constexpr std::string_view kFuzzSeparator = "\n@@@@\n";
+
+inline void Start() {
+    static const int started = GRIB_Startup(30, nullptr, 0);
+    (void)started;
+}
+
+inline std::string_view Text(const uint8_t* data, size_t size) {
+    return {reinterpret_cast<const char*>(data), size};
+}
 
 // The folder's path lives in a plain array: the removal at exit runs after
 // static objects made later than its registration are gone.
@@ -77,9 +89,15 @@ private:
     int home_;
 };
 
+// An emptied folder holding just the input under the name given.
+inline void WriteAlone(const char* name, const uint8_t* data, size_t size) {
+    Clear();
+    Write(name, Text(data, size));
+}
+
 // The input cut at each separator into at most count parts.
 inline std::vector<std::string_view> Split(const uint8_t* data, size_t size, size_t count) {
-    std::string_view rest(reinterpret_cast<const char*>(data), size);
+    std::string_view rest = Text(data, size);
     std::vector<std::string_view> parts;
     while (parts.size() + 1 < count && !rest.empty()) {
         const void* at = memmem(rest.data(), rest.size(), kFuzzSeparator.data(), kFuzzSeparator.size());
@@ -93,4 +111,4 @@ inline std::vector<std::string_view> Split(const uint8_t* data, size_t size, siz
     return parts;
 }
 
-}  // namespace fuzzscratch
+}  // namespace fuzz
