@@ -10,9 +10,9 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,8 +46,7 @@ inline const char* Folder() {
         std::memcpy(g_folder, templ.c_str(), templ.size() + 1);
         std::atexit([] {
             std::error_code ec;
-            if (std::strncmp(g_folder, "/", 1) == 0 && std::strstr(g_folder, "/fuzz-scratch-"))
-                fs::remove_all(g_folder, ec);
+            fs::remove_all(g_folder, ec);
         });
         return true;
     }();
@@ -60,17 +59,12 @@ inline void Clear() {
     for (const auto& e : fs::directory_iterator(Folder(), ec)) fs::remove_all(e.path(), ec);
 }
 
-// Writes a file at a backslash-separated path below the folder.
-inline void Write(std::string path, std::string_view bytes) {
-    for (char& c : path)
-        if (c == '\\') c = '/';
+// Writes a file at a path below the folder.
+inline void Write(const std::string& path, std::string_view bytes) {
     const fs::path full = fs::path(Folder()) / path;
     std::error_code ec;
     fs::create_directories(full.parent_path(), ec);
-    if (FILE* f = std::fopen(full.c_str(), "wb")) {
-        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
+    std::ofstream(full, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // The folder is the current directory for the life of the object (the

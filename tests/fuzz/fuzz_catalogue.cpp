@@ -25,12 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)hooked;
     auto parts = fuzz::Split(data, size, 4);
     fuzz::Clear();
-    fuzz::Write("units\\ARMFUZZ.fbi", parts[0]);
-    fuzz::Write("gamedata\\weapons.tdf", parts[1]);
-    fuzz::Write("objects3d\\fuzz.3do", parts[2]);
-    fuzz::Write("scripts\\ARMFUZZ.cob", parts[3]);
+    const char* names[] = {"units/ARMFUZZ.fbi", "gamedata/weapons.tdf", "objects3d/fuzz.3do", "scripts/ARMFUZZ.cob"};
+    for (size_t i = 0; i < 4; ++i) fuzz::Write(names[i], parts[i]);
     fuzz::Inside inside;
-
     g_viewer.soundCache = CreateSoundCache();
     TDF_Load(&g_viewer.weapons, "gamedata\\weapons.tdf");
     BuildUnitList();

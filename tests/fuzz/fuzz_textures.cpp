@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto parts = fuzz::Split(data, size, 3);
     fuzz::Clear();
     for (size_t i = 0; i < parts.size(); ++i)
-        if (!parts[i].empty()) fuzz::Write("textures\\set" + std::to_string(i) + ".gaf", parts[i]);
+        if (!parts[i].empty()) fuzz::Write("textures/set" + std::to_string(i) + ".gaf", parts[i]);
     fuzz::Inside inside;
     GRIB_LoadTextures("textures\\");
     for (uint32_t ticks : {0u, 1u, 7u, 40000u, 1000000u}) {
