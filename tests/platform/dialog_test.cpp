@@ -83,6 +83,9 @@ protected:
     LRESULT Send(int id, uint32_t message, WPARAM w = 0, LPARAM l = 0) {
         return PlatformSendDlgItemMessage(panel_, id, message, w, l);
     }
+    LRESULT Send(int id, uint32_t message, WPARAM w, const char* text) {
+        return Send(id, message, w, reinterpret_cast<LPARAM>(text));
+    }
     // Centre of a control in screen coordinates.
     void Centre(int id, int* x, int* y, int dy = 0) {
         PlatformRect r{};
@@ -142,28 +145,25 @@ TEST_F(DialogTest, ControlsKeepTheirTextStateAndSortedItems) {
     EXPECT_EQ((std::vector<LRESULT>{Send(1030, BM_GETCHECK), Send(1031, BM_GETCHECK)}),
               (std::vector<LRESULT>{BST_CHECKED, BST_UNCHECKED}));
 
-    for (const char* name : {"tank", "Bomber", "aircraft", "Zeus", "bomber"}) Send(1006, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    for (const char* name : {"tank", "Bomber", "aircraft", "Zeus", "bomber"}) Send(1006, LB_ADDSTRING, 0, name);
     std::vector<std::string> order;
     for (int i = 0; i < Send(1006, LB_GETCOUNT); ++i) {
-        EXPECT_GT(Send(1006, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text)), 0);
+        EXPECT_GT(Send(1006, LB_GETTEXT, static_cast<WPARAM>(i), text), 0);
         order.push_back(text);
     }
     EXPECT_EQ(order, (std::vector<std::string>{"aircraft", "Bomber", "bomber", "tank", "Zeus"}));
-    auto find = [&](uint32_t message, WPARAM start, const char* name) {
-        return Send(1006, message, start, reinterpret_cast<LPARAM>(name));
-    };
     const std::vector<LRESULT> results = {
-        Send(1006, LB_GETTEXTLEN, 4), Send(1006, LB_GETTEXT, 9, reinterpret_cast<LPARAM>(text)),
-        Send(1006, LB_GETCURSEL), find(LB_SELECTSTRING, WPARAM(-1), "BOM"), Send(1006, LB_GETCURSEL),
-        find(LB_FINDSTRING, 1, "bom"), find(LB_FINDSTRINGEXACT, WPARAM(-1), "TANK"),
-        find(LB_FINDSTRINGEXACT, WPARAM(-1), "tan"), find(LB_SELECTSTRING, WPARAM(-1), "x"), Send(1006, LB_SETCURSEL, 7),
+        Send(1006, LB_GETTEXTLEN, 4), Send(1006, LB_GETTEXT, 9, text), Send(1006, LB_GETCURSEL),
+        Send(1006, LB_SELECTSTRING, WPARAM(-1), "BOM"), Send(1006, LB_GETCURSEL), Send(1006, LB_FINDSTRING, 1, "bom"),
+        Send(1006, LB_FINDSTRINGEXACT, WPARAM(-1), "TANK"), Send(1006, LB_FINDSTRINGEXACT, WPARAM(-1), "tan"),
+        Send(1006, LB_SELECTSTRING, WPARAM(-1), "x"), Send(1006, LB_SETCURSEL, 7),
         Send(1006, LB_GETCURSEL), Send(1006, LB_SETCURSEL, 4), Send(1006, LB_DELETESTRING, 0), Send(1006, LB_GETCURSEL),
         Send(1006, LB_RESETCONTENT), Send(1006, LB_GETCOUNT), Send(1006, LB_GETCURSEL)};
     EXPECT_EQ(results, (std::vector<LRESULT>{4, LB_ERR, LB_ERR, 1, 1, 2, 3, LB_ERR, LB_ERR, LB_ERR, LB_ERR, 4, 4, 3,
                                              0, 0, LB_ERR}));
     for (int i = 0; i < 40; ++i) {
         std::snprintf(text, sizeof text, "Unit %02d", i);
-        Send(1006, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        Send(1006, LB_ADDSTRING, 0, text);
     }
     EXPECT_EQ(Send(1006, LB_SETTOPINDEX, 12), 0);
     // Setting the selection by message does not notify.
@@ -176,7 +176,7 @@ TEST_F(DialogTest, ControlsKeepTheirTextStateAndSortedItems) {
 TEST_F(DialogTest, TheUsersClicksCheckARadioButtonAndSelectAListItem) {
     REQUIRE_XDOTOOL();
     PlatformCheckDlgButton(panel_, 1030, BST_CHECKED);
-    for (const char* name : {"Alpha", "Beta"}) Send(1006, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    for (const char* name : {"Alpha", "Beta"}) Send(1006, LB_ADDSTRING, 0, name);
     displaytest::Pump(50);
     int x, y;
     Centre(1031, &x, &y);
@@ -298,7 +298,7 @@ TEST_F(DialogTest, KeysReachTheFrameOnlyWhileItHasTheFocus) {
 }
 
 TEST_F(DialogTest, ACaptureShowsTheControlsAsDrawn) {
-    for (const char* name : {"Alpha", "Beta"}) Send(1006, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    for (const char* name : {"Alpha", "Beta"}) Send(1006, LB_ADDSTRING, 0, name);
     PlatformSetDlgItemText(panel_, 1008, "Description of the unit");
     Send(1029, TBM_SETRANGE, 1, MAKELPARAM(10, 25));
     Send(1029, TBM_SETPOS, 1, 15);
