@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <thread>
 #include <tuple>
 
@@ -39,23 +38,6 @@ protected:
     }
     GribEnvironment* env_ = nullptr;
 };
-
-TEST_F(InputTest, StartUpMakesTheRingsAndSaveUnderBuffers) {
-    ASSERT_NE(env_->mouseEvents, nullptr);
-    EXPECT_EQ((std::vector<size_t>{env_->typeaheadCapacity, env_->mouseCapacity, GRIB_BlockSize(env_->mouseEvents)}),
-              (std::vector<size_t>{30, 20, 20 * sizeof(GribMouseRecord)}));
-    // Every live block is counted, also after a second start-up.
-    size_t expected = GRIB_BlockSize(env_->mouseEvents);
-    for (GribBitmap* b : env_->saveUnder) {
-        ASSERT_NE(b, nullptr);
-        EXPECT_EQ(b->width * b->height, 1600u);
-        expected += GRIB_BlockSize(b);
-    }
-    EXPECT_EQ(env_->allocatedBytes, expected);
-    GribMouseRecord zero{}, now{};
-    GRIB_GetMouseState(&now);
-    EXPECT_EQ(std::memcmp(&now, &zero, sizeof zero), 0);
-}
 
 TEST_F(InputTest, TheTypeaheadHoldsOneKeyLessThanItsSizeAndNoTilde) {
     for (uint32_t i = 0; i < 30; ++i) GRIB_PushKey(i == 3 ? '~' : 300 + i);

@@ -49,11 +49,6 @@ const PlatformDialogItem kPanelItems[] = {
 const PlatformDialogTemplate kPanel{WS_CHILD | WS_VISIBLE, 0, 0, 361, 231, nullptr, "MS Sans Serif", 8, kPanelItems,
                                     sizeof kPanelItems / sizeof kPanelItems[0]};
 
-LRESULT FrameProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CHAR) g_notes.push_back({message, wParam, lParam});
-    return PlatformDefWindowProc(window, message, wParam, lParam);
-}
-
 int MulDiv(int v, int n, int d) { return (v * n + d / 2) / d; }
 
 class DialogTest : public testing::Test {
@@ -62,7 +57,7 @@ protected:
         REQUIRE_DISPLAY();
         static bool registered = false;
         if (!registered) {
-            PlatformWindowClass wc{0, FrameProc, nullptr, 0, IDC_ARROW, PLATFORM_BRUSH_FACE, "PanelFrame"};
+            PlatformWindowClass wc{0, PlatformDefWindowProc, nullptr, 0, IDC_ARROW, PLATFORM_BRUSH_FACE, "PanelFrame"};
             ASSERT_EQ(PlatformRegisterClass(&wc), 1);
             registered = true;
         }
@@ -275,26 +270,6 @@ TEST_F(DialogTest, TheTrackBarClampsToItsRangeAndReportsTheUsersMoves) {
     const int position = static_cast<int>(HIWORD(notes[notes.size() - 2].wParam));
     EXPECT_TRUE(position > 14 && position < 21) << position;
     EXPECT_EQ(Send(1029, TBM_GETPOS), position);
-}
-
-TEST_F(DialogTest, KeysReachTheFrameOnlyWhileItHasTheFocus) {
-    REQUIRE_XDOTOOL();
-    PlatformRect frame{};
-    PlatformGetWindowRect(frame_, &frame);
-    ASSERT_TRUE(displaytest::Xdotool({"mousemove", std::to_string(frame.right - 10), std::to_string(frame.bottom - 10)}));
-    displaytest::Pump(50);
-    ASSERT_TRUE(displaytest::Xdotool({"key", "a"}));
-    ASSERT_TRUE(displaytest::PumpUntil([&] { return !NotesOf(WM_CHAR).empty(); }));
-    EXPECT_EQ(NotesOf(WM_CHAR)[0].wParam, static_cast<WPARAM>('a'));
-    // Once a control has the focus, typing goes there.
-    int x, y;
-    Centre(1014, &x, &y);
-    Click(x, y);
-    displaytest::PumpUntil([&] { return !NotesOf(WM_COMMAND).empty(); });
-    g_notes.clear();
-    ASSERT_TRUE(displaytest::Xdotool({"key", "a"}));
-    displaytest::Pump(150);
-    EXPECT_TRUE(NotesOf(WM_CHAR).empty());
 }
 
 TEST_F(DialogTest, ACaptureShowsTheControlsAsDrawn) {

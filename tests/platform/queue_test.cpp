@@ -5,7 +5,6 @@
 #include <signal.h>
 
 #include <atomic>
-#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -73,18 +72,6 @@ TEST_F(QueueTest, PostedMessagesComeInOrderThenQuit) {
     EXPECT_EQ(Next(), (std::vector<uintptr_t>{1, WM_USER + 2, 2}));
     EXPECT_EQ(Next(), (std::vector<uintptr_t>{0, WM_QUIT, 7}));
     EXPECT_EQ(PlatformPeekMessage(&m, nullptr, 0, 0, PM_REMOVE), 0);
-}
-
-TEST_F(QueueTest, WaitingEndsWithAnotherThreadsPostOrTheTimeOut) {
-    EXPECT_EQ(PlatformWaitMessageTimeout(20), 0);
-    uint32_t me = PlatformCurrentThreadId();
-    std::thread poster([me] {
-        PlatformSleep(30);
-        PlatformPostThreadMessage(me, WM_USER + 9, 9, 0);
-    });
-    EXPECT_EQ(PlatformWaitMessageTimeout(60000), 1);
-    EXPECT_EQ(Next(), (std::vector<uintptr_t>{1, WM_USER + 9, 9}));
-    poster.join();
 }
 
 TEST_F(QueueTest, PaintsComeOnlyWhenIdleAndOnlyForShownWindows) {
