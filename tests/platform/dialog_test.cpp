@@ -252,11 +252,7 @@ TEST_F(DialogTest, TheTrackBarClampsToItsRangeAndReportsTheUsersMoves) {
     g_notes.clear();
     Send(1029, TBM_SETPOS, 1, 10);
     displaytest::Pump(30);
-    auto ended = [&] {
-        for (const Note& n : NotesOf(WM_VSCROLL))
-            if (LOWORD(n.wParam) == TB_ENDTRACK) return true;
-        return false;
-    };
+    auto ended = [&] { return !g_notes.empty() && LOWORD(g_notes.back().wParam) == TB_ENDTRACK; };
     ASSERT_TRUE(displaytest::Xdotool({"mousemove", std::to_string(x + 2), std::to_string(r.top + 8), "mousedown", "1"}));
     displaytest::Pump(30);
     ASSERT_TRUE(displaytest::Xdotool({"mousemove", std::to_string(x + 2), std::to_string((r.top + r.bottom) / 2)}));
@@ -265,8 +261,8 @@ TEST_F(DialogTest, TheTrackBarClampsToItsRangeAndReportsTheUsersMoves) {
     ASSERT_TRUE(displaytest::PumpUntil(ended, 20000));
     std::vector<Note> notes = NotesOf(WM_VSCROLL);
     ASSERT_GE(notes.size(), 3u);
-    EXPECT_EQ(LOWORD(notes[0].wParam), TB_THUMBTRACK);
-    EXPECT_EQ(LOWORD(notes[notes.size() - 2].wParam), TB_THUMBPOSITION);
+    EXPECT_EQ((std::vector<uint32_t>{LOWORD(notes[0].wParam), LOWORD(notes[notes.size() - 2].wParam)}),
+              (std::vector<uint32_t>{TB_THUMBTRACK, TB_THUMBPOSITION}));
     const int position = static_cast<int>(HIWORD(notes[notes.size() - 2].wParam));
     EXPECT_TRUE(position > 14 && position < 21) << position;
     EXPECT_EQ(Send(1029, TBM_GETPOS), position);
@@ -287,20 +283,18 @@ TEST_F(DialogTest, ACaptureShowsTheControlsAsDrawn) {
     PlatformRect list{}, frame{};
     PlatformGetWindowRect(PlatformGetDlgItem(panel_, 1006), &list);
     PlatformGetWindowRect(frame_, &frame);
+    auto at = [&](int x, int y) { return &rgb[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 3]; };
     int bright = 0, dark = 0;
-    for (int y = list.top + 2; y < list.top + 30; ++y) {
+    for (int y = list.top + 2; y < list.top + 30; ++y)
         for (int x = list.left + 2; x < list.right - 20; ++x) {
-            const uint8_t* p = &rgb[(static_cast<size_t>(y - frame.top) * static_cast<size_t>(w) +
-                                     static_cast<size_t>(x - frame.left)) * 3u];
-            if (p[0] > 240 && p[1] > 240 && p[2] > 240) ++bright;
-            if (p[0] < 80 && p[1] < 80 && p[2] < 80) ++dark;
+            const uint8_t* p = at(x - frame.left, y - frame.top);
+            bright += p[0] > 240 && p[1] > 240 && p[2] > 240;
+            dark += p[0] < 80 && p[1] < 80 && p[2] < 80;
         }
-    }
     EXPECT_TRUE(bright > 100 && dark > 10) << bright << " " << dark;
     // Empty parts of a face-coloured window show the desktop's face colour.
-    const uint8_t* corner = &rgb[(static_cast<size_t>(h - 5) * static_cast<size_t>(w) + static_cast<size_t>(w - 5)) * 3u];
-    const uint32_t face = PlatformGetSysColor(COLOR_BTNFACE);
-    EXPECT_EQ(corner[0] | corner[1] << 8 | corner[2] << 16, int(face));
+    const uint8_t* corner = at(w - 5, h - 5);
+    EXPECT_EQ(uint32_t(corner[0] | corner[1] << 8 | corner[2] << 16), PlatformGetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(PlatformGetSysColor(0), 0u);
     EXPECT_EQ(PlatformCaptureWindow(PlatformGetDlgItem(panel_, 1015), &w, &h, nullptr, 0), 0);
 }
