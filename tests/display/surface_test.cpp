@@ -16,14 +16,12 @@ namespace {
 int g_draws;
 int g_result = 1;
 uint8_t g_fill = 1;
-uint32_t g_lastWidth, g_lastHeight, g_lastPitch;
+std::vector<uint32_t> g_lastSize;  // width, height and pitch of the last bitmap drawn
 std::vector<uint32_t> g_events;
 
 int FillDraw(HWND, GribBitmap* bitmap, uint32_t) {
     ++g_draws;
-    g_lastWidth = bitmap->width;
-    g_lastHeight = bitmap->height;
-    g_lastPitch = bitmap->pitch;
+    g_lastSize = {bitmap->width, bitmap->height, bitmap->pitch};
     GRIB_ClearBitmap(bitmap, g_fill);
     return g_result;
 }
@@ -33,21 +31,22 @@ LRESULT Events(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
     return PlatformDefWindowProc(window, message, wParam, lParam);
 }
 
-LRESULT ParentProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
-    return PlatformDefWindowProc(window, message, wParam, lParam);
-}
-
 void Drain() {
     PlatformMessage m{};
     while (PlatformPeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
         if (m.message != WM_QUIT) PlatformDispatchMessage(&m);
 }
 
-std::vector<uint8_t> Pixels(HWND window, int* width, int* height) {
+// The window's pixels as shown, with its width and height in front.
+std::vector<int> Pixels(HWND window) {
+    int width = 0, height = 0;
     std::vector<uint8_t> rgb(640 * 480 * 3);
-    if (!PlatformReadWindowPixels(window, width, height, rgb.data(), rgb.size())) return {};
-    return rgb;
+    if (!PlatformReadWindowPixels(window, &width, &height, rgb.data(), rgb.size())) return {};
+    std::vector<int> out = {width, height};
+    out.insert(out.end(), rgb.begin(), rgb.begin() + width * height * 3);
+    return out;
 }
+const GribSurfaceSlot* SlotOf(HWND window) { return GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(window)); }
 
 class SurfaceTest : public testing::Test {
 protected:
@@ -57,7 +56,7 @@ protected:
         ASSERT_EQ(GRIB_Startup(30, nullptr, 0), 1);
         static bool registered = false;
         if (!registered) {
-            PlatformWindowClass wc{0, ParentProc, nullptr, 0, IDC_ARROW, PLATFORM_BRUSH_FACE, "SurfaceParent"};
+            PlatformWindowClass wc{0, PlatformDefWindowProc, nullptr, 0, IDC_ARROW, PLATFORM_BRUSH_FACE, "SurfaceParent"};
             ASSERT_EQ(PlatformRegisterClass(&wc), 1);
             registered = true;
         }
@@ -101,30 +100,23 @@ TEST_F(SurfaceTest, SixteenSlotsAndAFreedSlotIsTakenAgain) {
 TEST_F(SurfaceTest, TheFirstPaintBuildsTheBitmapAndAResizeRebuildsIt) {
     HWND w = Make(10, 6);
     ASSERT_NE(w, nullptr);
-    const GribSurfaceSlot* slot = GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w));
+    const GribSurfaceSlot* slot = SlotOf(w);
     EXPECT_EQ(slot->pitch, 12u);
     EXPECT_EQ(slot->memoryContext, nullptr);
     Drain();
-    ASSERT_GE(g_draws, 1);
     ASSERT_NE(slot->memoryContext, nullptr);
-    EXPECT_EQ((std::vector<uint32_t>{g_lastWidth, g_lastHeight, g_lastPitch}), (std::vector<uint32_t>{10, 6, 12}));
+    EXPECT_EQ(g_lastSize, (std::vector<uint32_t>{10, 6, 12}));
     EXPECT_EQ(slot->bitmap.pixels, slot->dibPixels);
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb = Pixels(w, &width, &height);
-    ASSERT_FALSE(rgb.empty());
-    EXPECT_EQ(width, 10);
-    EXPECT_EQ(height, 6);
     // Without a palette the indices show as greys.
-    EXPECT_EQ(rgb[0], 1);
-    EXPECT_EQ(rgb[(6 * 10 - 1) * 3 + 2], 1);
+    std::vector<int> shown = {10, 6};
+    shown.resize(2 + 10 * 6 * 3, 1);
+    EXPECT_EQ(Pixels(w), shown);
     // A resize to 2 x 3 rebuilds the bitmap at 4 x 4; a move alone keeps it.
-    const int draws = g_draws;
+    g_lastSize.clear();
     PlatformSetWindowPos(w, nullptr, 0, 0, 2, 3, SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_EQ((std::vector<int>{slot->width, slot->height, int(slot->pitch)}), (std::vector<int>{4, 4, 4}));
     Drain();
-    EXPECT_GT(g_draws, draws);
-    EXPECT_EQ(g_lastWidth, 4u);
-    EXPECT_EQ(g_lastHeight, 4u);
+    EXPECT_EQ(g_lastSize, (std::vector<uint32_t>{4, 4, 4}));
     PlatformDC* before = slot->memoryContext;
     PlatformSetWindowPos(w, nullptr, 9, 9, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     EXPECT_EQ(slot->memoryContext, before);
@@ -137,7 +129,7 @@ TEST_F(SurfaceTest, FrameMessagesDrawAndShowOnlyWhatChanged) {
     PlatformValidateRect(w, nullptr);
     PlatformSendMessage(w, GRIB_FRAME_MESSAGE, 0, 0);
     EXPECT_EQ(g_draws, 1);
-    EXPECT_NE(GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w))->memoryContext, nullptr);
+    EXPECT_NE(SlotOf(w)->memoryContext, nullptr);
     EXPECT_EQ(PlatformWindowPresentCount(w), 1u);
     // That frame message went on to the event callback, the paint did not.
     EXPECT_NE(std::find(g_events.begin(), g_events.end(), GRIB_FRAME_MESSAGE), g_events.end());
@@ -149,54 +141,42 @@ TEST_F(SurfaceTest, FrameMessagesDrawAndShowOnlyWhatChanged) {
     PlatformSendMessage(w, GRIB_FRAME_MESSAGE, 0, 0);
     EXPECT_TRUE(g_events.empty());
     EXPECT_EQ(PlatformWindowPresentCount(w), 1u);
-    int width, height;
-    EXPECT_EQ(Pixels(w, &width, &height)[0], 1);
+    EXPECT_EQ(Pixels(w)[2], 1);
     PlatformInvalidate(w);
     Drain();
-    EXPECT_EQ(PlatformWindowPresentCount(w), 2u);
-    EXPECT_EQ(Pixels(w, &width, &height)[0], 5);
+    EXPECT_GE(PlatformWindowPresentCount(w), 2u);  // the server may ask for another paint
+    EXPECT_EQ(Pixels(w)[2], 5);
     g_result = 1;
     g_fill = 7;
     PlatformSendMessage(w, GRIB_FRAME_MESSAGE, 0, 0);
-    EXPECT_EQ(Pixels(w, &width, &height)[0], 7);
+    EXPECT_EQ(Pixels(w)[2], 7);
     // Mouse moves are remembered and passed on.
     PlatformSendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(5, 7));
-    EXPECT_EQ(GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w))->mouseX, 5);
-    EXPECT_EQ(GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w))->mouseY, 7);
+    EXPECT_EQ((std::vector<int>{SlotOf(w)->mouseX, SlotOf(w)->mouseY}), (std::vector<int>{5, 7}));
     EXPECT_EQ(g_events.back(), WM_MOUSEMOVE);
 }
 
 TEST_F(SurfaceTest, ThePaletteFileGivesTheColours) {
     testsupport::TempDir dir;
     std::vector<uint8_t> palette(1024, 0);
-    palette[1 * 4 + 0] = 10;
-    palette[1 * 4 + 1] = 20;
-    palette[1 * 4 + 2] = 30;
-    std::string path = dir.write("test.pal", palette).string();
-    HWND w = Make(8, 8, path.c_str());
-    const GribSurfaceSlot* slot = GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w));
-    ASSERT_NE(slot->paletteCopy, nullptr);
-    EXPECT_NE(slot->palette, nullptr);
+    std::copy_n("\x0a\x14\x1e", 3, palette.begin() + 4);
+    HWND w = Make(8, 8, dir.write("test.pal", palette).c_str());
+    ASSERT_NE(SlotOf(w)->paletteCopy, nullptr);
+    EXPECT_NE(SlotOf(w)->palette, nullptr);
     Drain();
-    int width, height;
-    std::vector<uint8_t> rgb = Pixels(w, &width, &height);
-    ASSERT_FALSE(rgb.empty());
-    EXPECT_EQ(rgb[0], 10);
-    EXPECT_EQ(rgb[1], 20);
-    EXPECT_EQ(rgb[2], 30);
+    std::vector<int> rgb = Pixels(w);
+    ASSERT_GE(rgb.size(), 5u);
+    EXPECT_EQ((std::vector<int>(rgb.begin() + 2, rgb.begin() + 5)), (std::vector<int>{10, 20, 30}));
     // A missing or short palette file leaves the window without a palette.
-    HWND none = Make(8, 8, (dir.str() + "/missing.pal").c_str());
-    EXPECT_EQ(GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(none))->paletteCopy, nullptr);
-    std::string shortPath = dir.write("short.pal", std::vector<uint8_t>(100, 1)).string();
-    HWND shortOne = Make(8, 8, shortPath.c_str());
-    EXPECT_EQ(GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(shortOne))->paletteCopy, nullptr);
+    dir.write("short.pal", std::vector<uint8_t>(100, 1));
+    for (const char* name : {"/missing.pal", "/short.pal"})
+        EXPECT_EQ(SlotOf(Make(8, 8, (dir.str() + name).c_str()))->paletteCopy, nullptr) << name;
 }
 
 TEST_F(SurfaceTest, TimerModesGiveTheirPeriods) {
     for (auto [mode, period] : {std::pair{0u, 0u}, {3u, 1000u}, {6u, 100u}, {9u, 1u}, {4u, 0u}})
         EXPECT_EQ(GRIB_TimerPeriod(mode), period) << mode;
-    HWND none = Make(8, 8, nullptr, 4);
-    EXPECT_EQ(GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(none))->timerId, 0u);
+    EXPECT_EQ(SlotOf(Make(8, 8, nullptr, 4))->timerId, 0u);
 }
 
 TEST_F(SurfaceTest, TheGlobalTimerHandsOutFramesToWindowsThatAskedForThem) {
@@ -209,7 +189,7 @@ TEST_F(SurfaceTest, TheGlobalTimerHandsOutFramesToWindowsThatAskedForThem) {
     HWND idle = Make(8, 8, nullptr, 0);
     ASSERT_NE(timed, nullptr);
     ASSERT_NE(idle, nullptr);
-    EXPECT_NE(GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(timed))->timerId, 0u);
+    EXPECT_NE(SlotOf(timed)->timerId, 0u);
     // Let the first paints of the newly mapped windows pass.
     displaytest::Pump(200);
     uint32_t timedShown = PlatformWindowPresentCount(timed);
@@ -234,10 +214,9 @@ TEST_F(SurfaceTest, AFramePendingIsNotQueuedTwice) {
     Drain();
     // Let the window's own timer fire, then hand out frames twice without
     // handling the first.
-    displaytest::PumpUntil([&] { return GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w))->tickPending != 0; }, 500);
+    displaytest::PumpUntil([&] { return SlotOf(w)->tickPending != 0; }, 500);
     GRIB_SurfaceTimerProc(nullptr, WM_TIMER, 0, 0);
-    const GribSurfaceSlot* slot = GRIB_SurfaceSlot(GRIB_SurfaceSlotOf(w));
-    EXPECT_EQ(slot->framePending, 1u);
+    EXPECT_EQ(SlotOf(w)->framePending, 1u);
     GRIB_SurfaceTimerProc(w, WM_TIMER, 1, 0);
     GRIB_SurfaceTimerProc(nullptr, WM_TIMER, 0, 0);
     int frames = 0;

@@ -1,19 +1,17 @@
 // The input as a BDF font, converted both ways; a converted font is drawn
 // into a bitmap.
-#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "grib/bitmap/bitmap.h"
 #include "grib/draw/draw.h"
-#include "grib/env/env.h"
 #include "kit/image/bdf_font.h"
+#include "tests/fuzz/fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool started = GRIB_Startup(30, nullptr, 0) != 0;
-    (void)started;
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    fuzz::Start();
+    const std::string_view text = fuzz::Text(data, size);
     for (bool baseline : {false, true}) {
         std::vector<uint8_t> font;
         std::string error;

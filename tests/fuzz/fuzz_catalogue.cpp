@@ -4,36 +4,31 @@
 // for a few frames with its sounds going to a silent player. The LightWave
 // reader's fatal box is replaced by one that returns, so the reader gives up
 // instead of ending the process.
-#include <cstdint>
 
 #include "app/frame.h"
 #include "app/hooks.h"
 #include "app/sound.h"
 #include "app/units.h"
 #include "app/viewer_state.h"
-#include "grib/env/env.h"
 #include "grib/tdf/tdf.h"
 #include "grib/vfs/vfs.h"
 #include "model/readers.h"
-#include "tests/fuzz/scratch.h"
+#include "tests/fuzz/fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool started = [] {
-        GRIB_Startup(30, nullptr, 0);
+    fuzz::Start();
+    static bool hooked = [] {
         g_viewerHooks.playSound = [](const void*, size_t, uint32_t) { return 0; };
         g_viewerHooks.setButtonText = [](int, const char*) {};
         g_modelFatalBox = [](const char*, const char*) {};
         return true;
     }();
-    (void)started;
-    auto parts = fuzzscratch::Split(data, size, 4);
-    fuzzscratch::Clear();
-    fuzzscratch::Write("units\\ARMFUZZ.fbi", parts[0]);
-    fuzzscratch::Write("gamedata\\weapons.tdf", parts[1]);
-    fuzzscratch::Write("objects3d\\fuzz.3do", parts[2]);
-    fuzzscratch::Write("scripts\\ARMFUZZ.cob", parts[3]);
-    fuzzscratch::Inside inside;
-
+    (void)hooked;
+    auto parts = fuzz::Split(data, size, 4);
+    fuzz::Clear();
+    const char* names[] = {"units/ARMFUZZ.fbi", "gamedata/weapons.tdf", "objects3d/fuzz.3do", "scripts/ARMFUZZ.cob"};
+    for (size_t i = 0; i < 4; ++i) fuzz::Write(names[i], parts[i]);
+    fuzz::Inside inside;
     g_viewer.soundCache = CreateSoundCache();
     TDF_Load(&g_viewer.weapons, "gamedata\\weapons.tdf");
     BuildUnitList();

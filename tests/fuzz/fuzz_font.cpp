@@ -1,17 +1,15 @@
 // The fuzz bytes as a loaded font: measure and draw a few strings into a
 // bitmap with a guard border that must stay untouched.
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "grib/bitmap/bitmap.h"
 #include "grib/draw/draw.h"
-#include "grib/env/env.h"
+#include "tests/fuzz/fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool started = GRIB_Startup(30, nullptr, 0) != 0;
-    (void)started;
+    fuzz::Start();
     auto* font = static_cast<uint8_t*>(GRIB_Alloc("Font", size));
     if (!font) return 0;
     if (size) std::memcpy(font, data, size);

@@ -1,12 +1,10 @@
 // GAF loading of arbitrary bytes; every resolved frame is read in full and
 // drawn.
-#include <cstddef>
-#include <cstdint>
 #include <vector>
 
 #include "grib/draw/draw.h"
-#include "grib/env/env.h"
 #include "grib/image/gaf.h"
+#include "tests/fuzz/fuzz.h"
 
 namespace {
 
@@ -20,8 +18,7 @@ void Touch(const GribImage* image) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static int started = GRIB_Startup(30, nullptr, 0);
-    (void)started;
+    fuzz::Start();
     GribGAF* gaf = GRIB_LoadGAFMemory(data, size);
     if (!gaf) return 0;
     static std::vector<uint8_t> pixels(64 * 48);

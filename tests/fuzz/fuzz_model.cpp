@@ -2,31 +2,17 @@
 // through type detection), then poses and draws whatever loaded, in both
 // depth modes. The LightWave reader's fatal box is replaced by one that
 // returns, so the reader gives up instead of ending the process.
-#include <unistd.h>
-
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "grib/bitmap/bitmap.h"
-#include "grib/env/env.h"
 #include "model/piece.h"
 #include "model/readers.h"
 #include "model/scene.h"
+#include "tests/fuzz/fuzz.h"
 
 namespace {
 
-const std::string& ScratchPath() {
-    static const std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        return std::string(dir && *dir ? dir : "/tmp") + "/fuzz_model_" + std::to_string(getpid()) + ".bin";
-    }();
-    return path;
-}
-
-void Exercise(Piece* root, std::vector<uint8_t>& pixels, GribBitmap& surface) {
+void Exercise(Piece* root, GribBitmap& surface) {
     if (!root) return;
     Piece* wrapper = NewPiece();
     wrapper->child = root;
@@ -41,14 +27,12 @@ void Exercise(Piece* root, std::vector<uint8_t>& pixels, GribBitmap& surface) {
     }
     UnregisterTree(h);
     FreePieceTree(wrapper);
-    (void)pixels;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool started = GRIB_Startup(30, nullptr, 0) != 0;
-    (void)started;
+    fuzz::Start();
     static uint8_t* shade = [] {
         auto* t = static_cast<uint8_t*>(GRIB_Alloc("SHADE TABLE", 8192));
         for (int i = 0; i < 8192; ++i) t[i] = uint8_t(i);
@@ -57,15 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     (void)shade;
     g_modelFatalBox = [](const char*, const char*) {};
-    FILE* f = std::fopen(ScratchPath().c_str(), "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    fuzz::WriteAlone("input.bin", data, size);
+    fuzz::Inside inside;
     std::vector<uint8_t> pixels(64 * 48);
     GribBitmap surface{};
     GRIB_InitBitmap(&surface, 64, 48, 64, pixels.data());
     for (int32_t type : {MODEL_TYPE_DETECT, MODEL_TYPE_3DO, MODEL_TYPE_LWO, MODEL_TYPE_3DS})
-        Exercise(LoadModel(ScratchPath().c_str(), type), pixels, surface);
-    std::remove(ScratchPath().c_str());
+        Exercise(LoadModel("input.bin", type), surface);
     return 0;
 }

@@ -1,13 +1,9 @@
 // PCX decoding of arbitrary bytes.
-#include <cstddef>
-#include <cstdint>
-
-#include "grib/env/env.h"
 #include "grib/image/pcx.h"
+#include "tests/fuzz/fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static int started = GRIB_Startup(30, nullptr, 0);
-    (void)started;
+    fuzz::Start();
     GribDecodedPCX pcx;
     if (GRIB_DecodePCXMemory(data, size, &pcx)) {
         // Every byte of the result must be readable.

@@ -1,27 +1,14 @@
 // Loads the input as a text data file, then enters every section named in
 // it (also nested) and reads every key it names with each getter. Traps when
 // a lookup leaves the text changed or returns a pointer outside it.
-#include <unistd.h>
-
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "grib/env/env.h"
 #include "grib/tdf/tdf.h"
+#include "tests/fuzz/fuzz.h"
 
 namespace {
-
-const std::string& ScratchPath() {
-    static const std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        return std::string(dir && *dir ? dir : "/tmp") + "/fuzz_tdf_" + std::to_string(getpid()) + ".tdf";
-    }();
-    return path;
-}
 
 void Check(bool ok) {
     if (!ok) __builtin_trap();
@@ -56,15 +43,11 @@ void ReadKeys(TdfFile& tdf, const std::vector<std::string>& words, const std::st
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool started = GRIB_Startup(30, nullptr, 0) != 0;
-    (void)started;
-    FILE* f = std::fopen(ScratchPath().c_str(), "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-
+    fuzz::Start();
+    fuzz::WriteAlone("input.tdf", data, size);
+    fuzz::Inside inside;
     TdfFile tdf;
-    if (!TDF_Load(&tdf, ScratchPath().c_str())) {
+    if (!TDF_Load(&tdf, "input.tdf")) {
         Check(size == 0 && tdf.text == nullptr);
         return 0;
     }
@@ -92,6 +75,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     TDF_Free(&tdf);
     TDF_Free(&tdf);
-    std::remove(ScratchPath().c_str());
     return 0;
 }

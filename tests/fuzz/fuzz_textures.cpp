@@ -1,21 +1,18 @@
 // Up to three texture files from the input, loaded as the texture list;
 // then every entry is advanced through short and long pauses and looked up
 // by its name.
-#include <cstdint>
 #include <string>
 
-#include "grib/env/env.h"
 #include "grib/image/textures.h"
-#include "tests/fuzz/scratch.h"
+#include "tests/fuzz/fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool started = GRIB_Startup(30, nullptr, 0) != 0;
-    (void)started;
-    auto parts = fuzzscratch::Split(data, size, 3);
-    fuzzscratch::Clear();
+    fuzz::Start();
+    auto parts = fuzz::Split(data, size, 3);
+    fuzz::Clear();
     for (size_t i = 0; i < parts.size(); ++i)
-        if (!parts[i].empty()) fuzzscratch::Write("textures\\set" + std::to_string(i) + ".gaf", parts[i]);
-    fuzzscratch::Inside inside;
+        if (!parts[i].empty()) fuzz::Write("textures/set" + std::to_string(i) + ".gaf", parts[i]);
+    fuzz::Inside inside;
     GRIB_LoadTextures("textures\\");
     for (uint32_t ticks : {0u, 1u, 7u, 40000u, 1000000u}) {
         GRIB_AdvanceTextures(ticks);

@@ -1,5 +1,6 @@
-# Fuzz targets: tests/fuzz/fuzz_<name>.cpp, seeds in tests/fuzz/corpus/<name>/.
-# The libraries each target links:
+# Fuzz targets: tests/fuzz/fuzz_<name>.cpp, seeds in tests/fuzz/corpus/<name>/,
+# each linked with the libraries FUZZ_LIBS_<name>; built as libFuzzer
+# binaries, or as ordinary tests that replay the seeds.
 set(FUZZ_LIBS_archive grib_vfs kit_archive)
 set(FUZZ_LIBS_tdf grib_tdf)
 set(FUZZ_LIBS_script showcase_script)
@@ -7,11 +8,27 @@ set(FUZZ_LIBS_model showcase_model)
 set(FUZZ_LIBS_pcx grib_image)
 set(FUZZ_LIBS_gaf grib_image)
 set(FUZZ_LIBS_font grib_draw)
-set(FUZZ_LIBS_palette grib_palette)
 set(FUZZ_LIBS_catalogue showcase_app)
 set(FUZZ_LIBS_textures grib_image)
 set(FUZZ_LIBS_modeltext kit_model showcase_model)
 set(FUZZ_LIBS_bdf kit_image grib_draw)
 set(FUZZ_LIBS_asm kit_script showcase_script)
 
-file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
+function(showcase_fuzz_targets replay)
+  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
+  foreach(_src ${_sources})
+    get_filename_component(_stem ${_src} NAME_WE)
+    string(REPLACE "fuzz_" "" _name ${_stem})
+    if(replay)
+      set(_stem replay_${_name})
+      add_executable(${_stem} ${_src} ${CMAKE_SOURCE_DIR}/tests/fuzz/replay/replay_main.cpp)
+      add_test(NAME fuzz_replay_${_name} COMMAND ${_stem} ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${_name})
+      # The sanitizer build runs the replays too.
+      set_tests_properties(fuzz_replay_${_name} PROPERTIES TIMEOUT 600)
+    else()
+      add_executable(${_stem} ${_src})
+      target_link_options(${_stem} PRIVATE -fsanitize=fuzzer)
+    endif()
+    target_link_libraries(${_stem} PRIVATE ${FUZZ_LIBS_${_name}})
+  endforeach()
+endfunction()

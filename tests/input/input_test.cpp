@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <thread>
 #include <tuple>
 
@@ -26,13 +25,9 @@ protected:
         env_ = GRIB_GetEnvironment();
     }
     void TearDown() override { GRIB_SetPlatformHooks(nullptr); }
-    uint32_t Queued() const {
-        uint32_t c = env_->typeaheadCapacity;
-        return (env_->typeaheadHead + c - env_->typeaheadTail) % c;
-    }
+    uint32_t Queued() const { return uint32_t(Keys().size()); }
     uint32_t MouseQueued() const {
-        uint32_t c = env_->mouseCapacity;
-        return (env_->mouseHead + c - env_->mouseTail) % c;
+        return (env_->mouseHead + env_->mouseCapacity - env_->mouseTail) % env_->mouseCapacity;
     }
     // The key codes queued, oldest first.
     std::vector<uint32_t> Keys() const {
@@ -44,35 +39,9 @@ protected:
     GribEnvironment* env_ = nullptr;
 };
 
-TEST_F(InputTest, StartUpMakesTheRingsAndSaveUnderBuffers) {
-    EXPECT_EQ(env_->typeaheadCapacity, 30u);
-    EXPECT_EQ(env_->mouseCapacity, 20u);
-    ASSERT_NE(env_->mouseEvents, nullptr);
-    EXPECT_STREQ(GRIB_BlockTag(env_->mouseEvents), "MOUSE EVENTS");
-    EXPECT_EQ(GRIB_BlockSize(env_->mouseEvents), 20u * 24u);
-    const char* tags[] = {"SAVEMOUSE 1", "SAVEMOUSE 2", "SAVEMOUSE 3"};
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_NE(env_->saveUnder[i], nullptr);
-        EXPECT_STREQ(GRIB_BlockTag(env_->saveUnder[i]), tags[i]);
-        EXPECT_EQ(env_->saveUnder[i]->width, 1600u);
-        EXPECT_EQ(env_->saveUnder[i]->height, 1u);
-    }
-    EXPECT_EQ(env_->cursorImage, nullptr);
-    // Every live block is counted, also after a second start-up.
-    size_t expected = GRIB_BlockSize(env_->mouseEvents);
-    for (GribBitmap* b : env_->saveUnder) expected += GRIB_BlockSize(b);
-    EXPECT_EQ(env_->allocatedBytes, expected);
-    GribMouseRecord zero{};
-    GribMouseRecord now{};
-    GRIB_GetMouseState(&now);
-    EXPECT_EQ(std::memcmp(&now, &zero, sizeof zero), 0);
-}
-
 TEST_F(InputTest, TheTypeaheadHoldsOneKeyLessThanItsSizeAndNoTilde) {
     for (uint32_t i = 0; i < 30; ++i) GRIB_PushKey(i == 3 ? '~' : 300 + i);
-    EXPECT_EQ(Queued(), 29u);
-    EXPECT_EQ(Keys().front(), 300u);
-    EXPECT_EQ(Keys()[3], 304u);
+    EXPECT_EQ((std::vector<uint32_t>{Queued(), Keys()[0], Keys()[3]}), (std::vector<uint32_t>{29, 300, 304}));
     GRIB_ResetTypeahead();
     EXPECT_EQ(Queued(), 0u);
     // Sizes above 30 are clamped, with a debug message while debugging.
@@ -93,11 +62,10 @@ TEST_F(InputTest, NamedKeysTranslateWhateverTheModifiersAndAltMakesCharacters) {
     const struct {
         int key, alt;
         std::vector<uint32_t> queued;
-    } cases[] = {{VK_F1 + 4, 0, {135}}, {VK_LEFT, 0, {149}},  {VK_PAUSE, 1, {153}}, {VK_F12, 0, {142}},
-                 {VK_INSERT, 0, {143}}, {VK_DELETE, 0, {144}}, {VK_HOME, 0, {145}}, {VK_END, 0, {146}},
-                 {VK_PRIOR, 0, {147}},  {VK_NEXT, 0, {148}},   {VK_DOWN, 0, {152}}, {'7', 1, {55}},
-                 {'K', 1, {'k'}},       {186, 1, {';'}},      {192, 1, {'`'}},    {220, 1, {'\\'}},
-                 {222, 1, {'\''}},      {0x20, 1, {}},        {'K', 0, {}},       {'7', 0, {}}};
+    } cases[] = {{VK_F1 + 4, 0, {135}}, {VK_LEFT, 0, {149}}, {VK_PAUSE, 1, {153}}, {VK_F12, 0, {142}}, {VK_INSERT, 0, {143}},
+                 {VK_DELETE, 0, {144}}, {VK_HOME, 0, {145}}, {VK_END, 0, {146}}, {VK_PRIOR, 0, {147}}, {VK_NEXT, 0, {148}},
+                 {VK_DOWN, 0, {152}}, {'7', 1, {55}}, {'K', 1, {'k'}}, {186, 1, {';'}}, {192, 1, {'`'}}, {220, 1, {'\\'}},
+                 {222, 1, {'\''}}, {0x20, 1, {}}, {'K', 0, {}}, {'7', 0, {}}};
     for (const auto& c : cases) {
         GRIB_ResetTypeahead();
         GRIB_TranslateKey(c.key, c.alt);
@@ -106,9 +74,7 @@ TEST_F(InputTest, NamedKeysTranslateWhateverTheModifiersAndAltMakesCharacters) {
 }
 
 TEST_F(InputTest, ControlCombinationsUseTheLiveControlKeyAndPauseIsNeverPolled) {
-    EXPECT_EQ(GRIB_KeyDown(GRIB_KEY_PAUSE), 0);
-    EXPECT_EQ(GRIB_KeyDown(0), 0);
-    EXPECT_EQ(GRIB_KeyDown('A'), 0);
+    EXPECT_EQ(GRIB_KeyDown(GRIB_KEY_PAUSE) + GRIB_KeyDown(0) + GRIB_KeyDown('A'), 0);
     REQUIRE_XDOTOOL();
     auto waitKey = [](int key, int state) {
         for (int i = 0; i < 2000 && GRIB_KeyDown(key) != state; ++i) PlatformSleep(10);
@@ -130,21 +96,17 @@ TEST_F(InputTest, TheWindowProcedureFillsTheRings) {
     GRIB_WindowProc(nullptr, WM_CHAR, 'q', 0);
     GRIB_WindowProc(nullptr, WM_CHAR, '~', 0);
     EXPECT_EQ(Keys(), (std::vector<uint32_t>{131, 'q'}));
+    auto fields = [](const GribMouseRecord& r) {
+        return std::vector<uint32_t>{r.x, r.y, r.buttons, r.message, r.doubleClick};
+    };
     GRIB_WindowProc(nullptr, WM_MOUSEMOVE, MK_SHIFT, MAKELPARAM(12, 34));
     GribMouseRecord state{};
     GRIB_GetMouseState(&state);
-    EXPECT_EQ(state.x, 12u);
-    EXPECT_EQ(state.y, 34u);
-    EXPECT_EQ(state.buttons, static_cast<uint32_t>(MK_SHIFT));
-    EXPECT_EQ(state.message, WM_MOUSEMOVE);
+    EXPECT_EQ(fields(state), (std::vector<uint32_t>{12, 34, MK_SHIFT, WM_MOUSEMOVE, 0}));
     EXPECT_EQ(MouseQueued(), 0u);
     GRIB_WindowProc(nullptr, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(3, 4));
     ASSERT_EQ(MouseQueued(), 1u);
-    const GribMouseRecord& event = env_->mouseEvents[env_->mouseTail];
-    EXPECT_EQ(event.message, 515u);
-    EXPECT_EQ(event.doubleClick, 1u);
-    EXPECT_EQ(event.x, 3u);
-    EXPECT_EQ(event.y, 4u);
+    EXPECT_EQ(fields(env_->mouseEvents[env_->mouseTail]), (std::vector<uint32_t>{3, 4, MK_LBUTTON, 515, 1}));
     GRIB_GetMouseState(&state);
     EXPECT_EQ(state.message, 515u);
     GRIB_ResetMouseEvents();
@@ -155,10 +117,10 @@ TEST_F(InputTest, TheWindowProcedureFillsTheRings) {
 }
 
 TEST_F(InputTest, TheWindowProcedureHandlesActivationPalettesAndDestruction) {
-    GRIB_WindowProc(nullptr, WM_ACTIVATE, WA_ACTIVE, 0);
-    EXPECT_EQ(env_->active, 1u);
-    GRIB_WindowProc(nullptr, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
-    EXPECT_EQ(env_->active, 0u);
+    for (auto [wParam, active] : {std::pair{WPARAM(WA_ACTIVE), 1u}, {MAKEWPARAM(WA_INACTIVE, 1), 0u}}) {
+        GRIB_WindowProc(nullptr, WM_ACTIVATE, wParam, 0);
+        EXPECT_EQ(env_->active, active);
+    }
     testing::internal::CaptureStderr();
     EXPECT_EQ(GRIB_WindowProc(nullptr, WM_QUERYNEWPALETTE, 0, 0), 0);
     EXPECT_EQ(GRIB_WindowProc(nullptr, WM_PALETTECHANGED, 0, 0), 0);
@@ -166,8 +128,7 @@ TEST_F(InputTest, TheWindowProcedureHandlesActivationPalettesAndDestruction) {
     GRIB_WindowProc(nullptr, WM_DESTROY, 0, 0);
     PlatformMessage m{};
     ASSERT_EQ(PlatformPeekMessage(&m, nullptr, 0, 0, PM_REMOVE), 1);
-    EXPECT_EQ(m.message, WM_QUIT);
-    EXPECT_EQ(m.wParam, 0u);
+    EXPECT_EQ((std::vector<WPARAM>{m.message, m.wParam}), (std::vector<WPARAM>{WM_QUIT, 0}));
 }
 
 TEST_F(InputTest, TheLibrarysWindowClassDeliversInputToTheRings) {
@@ -191,7 +152,7 @@ TEST_F(InputTest, TheLibrarysWindowClassDeliversInputToTheRings) {
     ASSERT_TRUE(displaytest::PumpUntil([&] { return Queued() >= 2; }));
     EXPECT_EQ(Keys(), (std::vector<uint32_t>{'b', 132}));
     PlatformDestroyWindow(window);
-    displaytest::PumpUntil([] { return false; }, 20);
+    displaytest::Pump(20);
 }
 
 TEST_F(InputTest, TheCursorLockNestsForItsOwnerAndBlocksOthers) {
@@ -216,12 +177,8 @@ TEST_F(InputTest, TheCursorThreadRunsUntilAskedToStop) {
     ASSERT_EQ(GRIB_StartCursorThread(env_), 1);
     PlatformSleep(80);
     __atomic_store_n(&env_->cursorStop, 1u, __ATOMIC_RELEASE);
-    bool stopped = false;
-    for (int i = 0; i < 200 && !stopped; ++i) {
-        stopped = __atomic_load_n(&env_->cursorStop, __ATOMIC_ACQUIRE) == 0;
-        if (!stopped) PlatformSleep(5);
-    }
-    EXPECT_TRUE(stopped);
+    for (int i = 0; i < 2000 && __atomic_load_n(&env_->cursorStop, __ATOMIC_ACQUIRE); ++i) PlatformSleep(5);
+    EXPECT_EQ(__atomic_load_n(&env_->cursorStop, __ATOMIC_ACQUIRE), 0u);
     EXPECT_EQ(GRIB_StartThread(nullptr, 0, nullptr), 0);
 }
 
@@ -232,14 +189,7 @@ TEST_F(InputTest, TheCursorIsDrawnWithItsBackgroundRestored) {
     env_->currentSurface = screen;
     env_->surfacePresent = 1;
     uint8_t pixels[4] = {9, 9, 0, 9};
-    GribImage cursor{};
-    cursor.width = 2;
-    cursor.height = 2;
-    cursor.originX = 0;
-    cursor.originY = 0;
-    cursor.transparent = 0;
-    cursor.data = pixels;
-    cursor.dataSize = sizeof pixels;
+    GribImage cursor{2, 2, 0, 0, 0, 0, 0, 0, 0, pixels, nullptr, sizeof pixels};
     env_->cursorImage = &cursor;
     env_->cursorDrawing = 0;
     GRIB_DrawCursor(env_);
@@ -250,26 +200,17 @@ TEST_F(InputTest, TheCursorIsDrawnWithItsBackgroundRestored) {
     GRIB_DrawCursor(env_);
     int px = static_cast<int>(env_->mouse.x), py = static_cast<int>(env_->mouse.y);
     auto at = [&](int x, int y) { return screen->pixels[static_cast<size_t>(y) * screen->pitch + static_cast<size_t>(x)]; };
-    EXPECT_EQ(env_->cursorPrevX, px);
-    EXPECT_EQ(env_->cursorPrevY, py);
-    EXPECT_EQ(at(px, py), 9);
-    EXPECT_EQ(at(px + 1, py), 9);
-    EXPECT_EQ(at(px, py + 1), 3);  // transparent
-    EXPECT_EQ(at(px + 1, py + 1), 9);
+    EXPECT_EQ((std::vector<int>{env_->cursorPrevX, env_->cursorPrevY}), (std::vector<int>{px, py}));
+    // Index 0 is transparent.
+    EXPECT_EQ((std::vector<int>{at(px, py), at(px + 1, py), at(px, py + 1), at(px + 1, py + 1)}),
+              (std::vector<int>{9, 9, 3, 9}));
     if (displaytest::HaveDisplay() && displaytest::HaveXdotool()) {
         ASSERT_TRUE(displaytest::Xdotool({"mousemove", "300", "200"}));
-        for (int i = 0; i < 100; ++i) {
-            int x, y;
-            PlatformCursorPos(&x, &y);
-            if (x == 300 && y == 200) break;
-            PlatformSleep(10);
-        }
+        int x = 0, y = 0;
+        for (int i = 0; i < 2000 && (PlatformCursorPos(&x, &y), x != 300 || y != 200); ++i) PlatformSleep(10);
         GRIB_DrawCursor(env_);
         EXPECT_EQ(at(300, 200), 9);
-        if (px != 300 || py != 200) {
-            EXPECT_EQ(at(px, py), 3);
-            EXPECT_EQ(at(px + 1, py + 1), 3);
-        }
+        EXPECT_TRUE((px == 300 && py == 200) || at(px, py) + at(px + 1, py + 1) == 6);
     }
     env_->cursorImage = nullptr;
     env_->surfacePresent = 0;

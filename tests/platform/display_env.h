@@ -23,12 +23,9 @@ bool HaveXdotool();
 
 }  // namespace displaytest
 
-#define REQUIRE_DISPLAY()                                                                        \
-    do {                                                                                         \
-        if (!displaytest::HaveDisplay()) GTEST_SKIP() << "no X display and no Xvfb to start one"; \
-    } while (0)
-#define REQUIRE_XDOTOOL()                                                         \
-    do {                                                                          \
-        REQUIRE_DISPLAY();                                                        \
-        if (!displaytest::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed"; \
-    } while (0)
+// Statements of their own (GTEST_SKIP returns from the test).
+#define REQUIRE_DISPLAY() \
+    if (!displaytest::HaveDisplay()) GTEST_SKIP() << "no X display and no Xvfb to start one"
+#define REQUIRE_XDOTOOL() \
+    REQUIRE_DISPLAY();    \
+    if (!displaytest::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed"

@@ -1,6 +1,7 @@
 #include "tests/support/support.h"
 
 #ifdef _WIN32
+#include <process.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -8,7 +9,7 @@
 #include <unistd.h>
 #endif
 
-#include <cstdlib>
+#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -19,26 +20,19 @@ namespace fs = std::filesystem;
 
 namespace testsupport {
 
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
 #ifdef _WIN32
-TempDir::TempDir() {
-    static unsigned counter = 0;
-    for (int tries = 0; tries < 1000; ++tries) {
-        fs::path p = fs::temp_directory_path() /
-                     ("showcase-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++));
-        if (fs::create_directory(p)) {
-            path_ = p;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot make a temporary folder");
-}
+    const std::string process = std::to_string(_getpid());
 #else
-TempDir::TempDir() {
-    std::string templ = (fs::temp_directory_path() / "showcase-test-XXXXXX").string();
-    if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = templ;
-}
+    const std::string process = std::to_string(getpid());
 #endif
+    for (int tries = 0; tries < 1000 && path_.empty(); ++tries) {
+        fs::path p = fs::temp_directory_path() / ("showcase-test-" + process + "-" + std::to_string(counter++));
+        if (fs::create_directory(p)) path_ = p;
+    }
+    if (path_.empty()) throw std::runtime_error("cannot make a temporary folder");
+}
 
 TempDir::~TempDir() {
     std::error_code ec;
@@ -62,9 +56,9 @@ ScopedCwd::~ScopedCwd() {
     fs::current_path(old_, ec);
 }
 
-#ifdef _WIN32
 namespace {
 
+#ifdef _WIN32
 // One argument as the C runtime's command-line parser reads it back.
 std::string Quote(const std::string& a) {
     if (!a.empty() && a.find_first_of(" \t\"") == std::string::npos) return a;
@@ -83,72 +77,44 @@ std::string Quote(const std::string& a) {
     return q + "\"";
 }
 
-}  // namespace
-
-ToolResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
-    TempDir scratch;
-    std::string outPath = (scratch.path() / "out").string();
-    std::string errPath = (scratch.path() / "err").string();
+// The exit status, 127 when the program could not start.
+int Run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+        const std::string& outPath, const std::string& errPath) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     auto create = [&](const std::string& path, DWORD access, DWORD disposition) {
         return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     };
-    HANDLE out = create(outPath, GENERIC_WRITE, CREATE_ALWAYS);
-    HANDLE err = create(errPath, GENERIC_WRITE, CREATE_ALWAYS);
-    HANDLE in = create("NUL", GENERIC_READ, OPEN_EXISTING);
-    std::string line = Quote(program);
-    for (const std::string& a : args) line += " " + Quote(a);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = in;
-    si.hStdOutput = out;
-    si.hStdError = err;
+    si.hStdInput = create("NUL", GENERIC_READ, OPEN_EXISTING);
+    si.hStdOutput = create(outPath, GENERIC_WRITE, CREATE_ALWAYS);
+    si.hStdError = create(errPath, GENERIC_WRITE, CREATE_ALWAYS);
+    std::string line = Quote(program);
+    for (const std::string& a : args) line += " " + Quote(a);
     PROCESS_INFORMATION pi{};
-    ToolResult r{-1, "", ""};
     BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                   cwd.empty() ? nullptr : cwd.c_str(), &si, &pi);
-    CloseHandle(out);
-    CloseHandle(err);
-    CloseHandle(in);
-    if (!started) {
-        r.status = 127;  // as a failed exec
-        return r;
-    }
+    for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError}) CloseHandle(h);
+    if (!started) return 127;
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
-    if (GetExitCodeProcess(pi.hProcess, &code)) r.status = static_cast<int>(code);
+    const int status = GetExitCodeProcess(pi.hProcess, &code) ? static_cast<int>(code) : -1;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    r.out = ReadText(outPath);
-    r.err = ReadText(errPath);
-    return r;
+    return status;
 }
 #else
-static std::string Slurp(int fd) {
-    std::string s;
-    char buf[65536];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) > 0) s.append(buf, static_cast<size_t>(n));
-    return s;
-}
-
-ToolResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
-    TempDir scratch;
-    std::string outPath = (scratch.path() / "out").string();
-    std::string errPath = (scratch.path() / "err").string();
+int Run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+        const std::string& outPath, const std::string& errPath) {
     pid_t pid = fork();
     if (pid == 0) {
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int in = open("/dev/null", O_RDONLY);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
+        dup2(open("/dev/null", O_RDONLY), 0);
+        dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execvp(program.c_str(), argv.data());
@@ -156,15 +122,18 @@ ToolResult RunProgram(const std::string& program, const std::vector<std::string>
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    ToolResult r;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    int fo = open(outPath.c_str(), O_RDONLY);
-    int fe = open(errPath.c_str(), O_RDONLY);
-    if (fo >= 0) { r.out = Slurp(fo); close(fo); }
-    if (fe >= 0) { r.err = Slurp(fe); close(fe); }
-    return r;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 #endif
+
+}  // namespace
+
+ToolResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
+    TempDir scratch;
+    const std::string out = (scratch.path() / "out").string(), err = (scratch.path() / "err").string();
+    const int status = Run(program, args, cwd, out, err);
+    return {status, ReadText(out), ReadText(err)};
+}
 
 ToolResult RunGrib(const std::vector<std::string>& args, const std::string& cwd) {
     return RunProgram(GRIB_TOOL_PATH, args, cwd);
@@ -186,8 +155,6 @@ void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
-void StartGrib() {
-    GRIB_Startup(30, nullptr, 0);
-}
+void StartGrib() { GRIB_Startup(30, nullptr, 0); }
 
 }  // namespace testsupport

@@ -1,6 +1,7 @@
-// A scratch folder for targets that read files: made once per process below
-// TMPDIR, emptied before every input, removed at exit. Inputs that hold
-// several files separate them with kFuzzSeparator.
+// What the fuzz targets share: the library started once, and a scratch
+// folder for targets that read files, made once per process below TMPDIR,
+// emptied before every input and removed at exit. Inputs that hold several
+// files separate them with kFuzzSeparator.
 #pragma once
 
 #include <fcntl.h>
@@ -9,18 +10,29 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace fuzzscratch {
+#include "grib/env/env.h"
+
+namespace fuzz {
 
 namespace fs = std::filesystem;
 
 constexpr std::string_view kFuzzSeparator = "\n@@@@\n";
+
+inline void Start() {
+    static const int started = GRIB_Startup(30, nullptr, 0);
+    (void)started;
+}
+
+inline std::string_view Text(const uint8_t* data, size_t size) {
+    return {reinterpret_cast<const char*>(data), size};
+}
 
 // The folder's path lives in a plain array: the removal at exit runs after
 // static objects made later than its registration are gone.
@@ -34,8 +46,7 @@ inline const char* Folder() {
         std::memcpy(g_folder, templ.c_str(), templ.size() + 1);
         std::atexit([] {
             std::error_code ec;
-            if (std::strncmp(g_folder, "/", 1) == 0 && std::strstr(g_folder, "/fuzz-scratch-"))
-                fs::remove_all(g_folder, ec);
+            fs::remove_all(g_folder, ec);
         });
         return true;
     }();
@@ -48,17 +59,12 @@ inline void Clear() {
     for (const auto& e : fs::directory_iterator(Folder(), ec)) fs::remove_all(e.path(), ec);
 }
 
-// Writes a file at a backslash-separated path below the folder.
-inline void Write(std::string path, std::string_view bytes) {
-    for (char& c : path)
-        if (c == '\\') c = '/';
+// Writes a file at a path below the folder.
+inline void Write(const std::string& path, std::string_view bytes) {
     const fs::path full = fs::path(Folder()) / path;
     std::error_code ec;
     fs::create_directories(full.parent_path(), ec);
-    if (FILE* f = std::fopen(full.c_str(), "wb")) {
-        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
+    std::ofstream(full, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // The folder is the current directory for the life of the object (the
@@ -77,9 +83,15 @@ private:
     int home_;
 };
 
+// An emptied folder holding just the input under the name given.
+inline void WriteAlone(const char* name, const uint8_t* data, size_t size) {
+    Clear();
+    Write(name, Text(data, size));
+}
+
 // The input cut at each separator into at most count parts.
 inline std::vector<std::string_view> Split(const uint8_t* data, size_t size, size_t count) {
-    std::string_view rest(reinterpret_cast<const char*>(data), size);
+    std::string_view rest = Text(data, size);
     std::vector<std::string_view> parts;
     while (parts.size() + 1 < count && !rest.empty()) {
         const void* at = memmem(rest.data(), rest.size(), kFuzzSeparator.data(), kFuzzSeparator.size());
@@ -93,4 +105,4 @@ inline std::vector<std::string_view> Split(const uint8_t* data, size_t size, siz
     return parts;
 }
 
-}  // namespace fuzzscratch
+}  // namespace fuzz
