@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <memory>
 
 #include "tests/draw/draw_support.h"
 
@@ -121,33 +120,6 @@ TEST_F(TextTest, VerticalOffsetLiftsRowsButNeverOutOfTheBitmap) {
     EXPECT_EQ(c.picture(), "a.a.\n.a..\na.a.\n....\n....\n....\n");
     GRIB_DrawText(&top.bitmap, "A", 0, 0);  // rows lifted above row 0 are dropped
     EXPECT_EQ(top.picture(), "a.a.\n....\n....\n....\n");
-}
-
-// Damaged fonts, cut at every length or with random flips, draw inside the
-// clip rectangle only (reads and writes checked by the sanitizer build).
-TEST_F(TextTest, DamagedFontsDrawInsideTheClip) {
-    const std::vector<uint8_t> good =
-        FontBytes(5, 1, ' ', {{' ', {"...", "...", "...", "...", "..."}}, {'H', {"#..#", "#..#", "####", "#..#", "#..#"}},
-                              {'i', {"#", ".", "#", "#", "#"}}, {'~', {"#####", ".....", "#####", ".....", "#####"}}});
-    testsupport::Rng rng(5);
-    for (size_t round = 0; round < good.size() + 2000; ++round) {
-        std::vector<uint8_t> bytes(good.begin(), good.begin() + static_cast<long>(std::min(round, good.size())));
-        for (int i = 0; i < 3 && round >= good.size(); ++i)
-            bytes[rng.below(static_cast<uint32_t>(bytes.size()))] ^= static_cast<uint8_t>(1 << rng.below(8));
-        FontBlock f(bytes);
-        GRIB_SetFont(f.block);
-        Canvas c(40, 12, 0, 48);
-        c.clip(2, 2, 37, 9);
-        for (const char* t : {"Hi ~", "~~~~~~~~", "H\ni", "\x01\xff Hi"}) {
-            EXPECT_GE(GRIB_TextWidth(f.block, t), 0);
-            GRIB_DrawText(&c.bitmap, t, 2, 3);
-            GRIB_DrawTextCentred(&c.bitmap, t, 4);
-        }
-        for (int i = 0; i < 12 * 48; ++i) {
-            const bool inside = i % 48 >= 2 && i % 48 <= 37 && i / 48 >= 2 && i / 48 <= 9;
-            ASSERT_TRUE(inside || c.pixels[i] == 0) << round << " pixel " << i;
-        }
-    }
 }
 
 }  // namespace
