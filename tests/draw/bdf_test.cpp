@@ -22,7 +22,7 @@ std::string Char(const char* name, int code, const char* dwidth, const char* bbx
 // on the baseline shifted right by 1; 'j' descends below the baseline.
 // Codes 300 and -1 are not kept.
 const std::string kSmallBdf =
-    "STARTFONT 2.1\nFONT -test-small\nSIZE 5 75 75\nFONTBOUNDINGBOX 4 5 0 -1\nSTARTPROPERTIES 2\nFONT_ASCENT 4\n"
+    "STARTFONT 2.1\nFONT -test-small \nSIZE 5 \t75 75\nFONTBOUNDINGBOX 4 5 0 -1\nSTARTPROPERTIES 2\nFONT_ASCENT 4\n"
     "FONT_DESCENT 1\nENDPROPERTIES\nCHARS 5\n" +
     Char("period", 46, "3", "1 1 1 0", "80\n") + Char("A", 65, "4", "4 4 0 0", "60\n90\nF0\n90\n") +
     Char("j", 106, "2", "2 4 0 -1", "40\n40\n40\n80\n") + Char("big", 300, "4", "4 1 0 0", "F0\n") +
@@ -60,6 +60,18 @@ TEST_F(BdfTest, ConvertsGlyphsIntoCellsPlacedByTheirBoxes) {
     ASSERT_TRUE(BdfToFont(kSmallBdf, font, error, options)) << error;
     EXPECT_EQ(font[2], 3);
     EXPECT_EQ(Render(font, ".", 4, 10, 4).substr(4 * 5, 5), ".a..\n");
+    // Boxes reaching out of the cell are cut to it.
+    const std::pair<const char*, const char*> boxes[] = {
+        {"BBX 4 4 0 3", "a..a.\n.....\n.....\n.....\n.....\n.....\n"},
+        {"BBX 4 4 0 -3", ".....\n.....\n.....\n.aa..\na..a.\n.....\n"},
+        {"BBX 4 4 -2 0", "a....\n.a...\naa...\n.a...\n.....\n.....\n"},
+        {"BBX 4 4 3 0", ".....\n...a.\n...a.\n...a.\n.....\n.....\n"},
+    };
+    for (auto [bbx, picture] : boxes) {
+        std::string text = kSmallBdf;
+        ASSERT_TRUE(BdfToFont(text.replace(text.find("BBX 4 4 0 0"), 11, bbx), font, error)) << error;
+        EXPECT_EQ(Render(font, "A", 5, 6), picture) << bbx;
+    }
 }
 
 TEST_F(BdfTest, RejectsTextsThatAreNotUsableFonts) {
@@ -72,13 +84,20 @@ TEST_F(BdfTest, RejectsTextsThatAreNotUsableFonts) {
         none.replace(none.find(code), std::strlen(code), "ENCODING 999\n");
     const std::pair<std::string, const char*> cases[] = {
         {"", "empty"},
-        {"hello\n", "no STARTFONT"},
+        {"hello", "no STARTFONT"},
         {replace("FONTBOUNDINGBOX 4 5 0 -1\n", ""), "no bounding box"},
         {replace("FONTBOUNDINGBOX 4 5", "FONTBOUNDINGBOX 4 300"), "too tall"},
         {replace("FONTBOUNDINGBOX 4 5", "FONTBOUNDINGBOX 4 x"), "bad number"},
         {replace("F0\n90\nENDCHAR", "F0\nENDCHAR"), "too few rows"},
         {replace("60\n90", "60\n90\n90"), "too many rows"},
         {replace("60\n", "6G\n"), "bad hex"},
+        {replace("60\n", "-0\n"), "bad hex"},
+        {replace("60\n", "600\n"), "odd hex"},
+        {replace("60\n", "60 60\n"), "two words"},
+        {replace("FONTBOUNDINGBOX 4 5", "FONTBOUNDINGBOX 4 5x"), "bad number"},
+        {replace("FONTBOUNDINGBOX 4 5 0 -1", "FONTBOUNDINGBOX 99999 5 0 -1"), "too wide a box"},
+        {replace("FONTBOUNDINGBOX 4 5 0 -1", "FONTBOUNDINGBOX 4 5 0 -99999"), "too far a box"},
+        {replace("DWIDTH 4 0\nBBX 4 4", "DWIDTH x 0\nBBX 4 4"), "bad width"},
         {replace("DWIDTH 4 0\nBBX 4 4", "DWIDTH 400 0\nBBX 4 4"), "too wide"},
         {kSmallBdf.substr(0, kSmallBdf.find("ENDCHAR")), "ends inside a character"},
         {none, "no characters"},

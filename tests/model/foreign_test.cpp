@@ -37,24 +37,36 @@ TEST_F(ForeignTest, ThreeDsObjectsScaleAndOrder) {
               (std::vector<int>{3, 2, 0, 0, -1}));
 }
 
+// Pieces and polygons drawable (indices inside), or "none".
+std::string Summary(const Model& m) {
+    int pieces = 0, drawn = 0;
+    ForEachPiece(m.get(), [&](Piece* p) {
+        ++pieces;
+        for (int i = 0; i < p->polygonCount; ++i) drawn += p->polygons[i].vertexCount > 0;
+    });
+    return m ? std::to_string(pieces) + " " + std::to_string(drawn) : "none";
+}
+
 TEST_F(ForeignTest, ThreeDsReadingStopsAtABadObject) {
-    // Vertex count 1 with 3 bytes instead of 12; a light (no triangle mesh).
-    const std::vector<uint8_t> badVerts = Object3ds("b", Chunk(0x4100, Chunk(0x4110, {1, 0, 0, 0, 0}))),
-                               lamp = Object3ds("lamp", Chunk(0x4600, {0, 0, 0, 0}));
-    for (const std::vector<uint8_t>& stop : {badVerts, lamp}) {
-        Model m = Own(Load3dsModel(Write("bad.3ds", File3ds({Object3ds("a", Tri3ds(20)), stop, Object3ds("c", Tri3ds(40))})).c_str()));
-        ASSERT_NE(m, nullptr);
-        EXPECT_EQ(m->sibling, nullptr);
-    }
-    // First object unreadable: nothing.
-    EXPECT_EQ(Load3dsModel(Write("none.3ds", File3ds({Object3ds("lamp", Chunk(0x4600, {}))})).c_str()), nullptr);
+    const std::vector<uint8_t> a = Object3ds("a", Tri3ds(20)), c = Object3ds("c", Tri3ds(40)),
+                               lamp = Object3ds("lamp", Chunk(0x4600, {0, 0, 0, 0}));  // no triangle mesh
+    const std::vector<uint8_t> tri = Tri3ds(20), verts(tri.begin() + 6, tri.begin() + 50);
+    auto mesh = [&](const std::vector<uint8_t>& faces) { return File3ds({Object3ds("m", Chunk(0x4100, Cat({verts, faces})))}); };
+    const std::pair<std::vector<uint8_t>, const char*> cases[] = {
+        {File3ds({a, Object3ds("b", Chunk(0x4100, Chunk(0x4110, {1, 0, 0, 0, 0}))), c}), "1 1"},  // 3 bytes for 12
+        {File3ds({a, lamp, c}), "1 1"},
+        {File3ds({lamp}), "none"},
+        {File3ds({a, {1, 2, 3}}), "1 1"},               // bytes too few for a chunk header
+        {File3ds({{0x00, 0x40, 2, 0, 0, 0}}), "none"},  // a chunk shorter than its header
+        {mesh({}), "none"},                             // no faces
+        {mesh(Chunk(0x4120, {5, 0})), "none"},          // more faces than the chunk holds
+        {mesh(Chunk(0x4120, {0xFF, 0xFF})), "none"},    // a negative count
+        {mesh(Chunk(0x4120, {0, 0})), "1 0"},
+        // Faces pointing past or before the vertices are kept empty.
+        {File3ds({Object3ds("m", Mesh3ds({0, 0, 0, 20, 0, 0, 0, 20, 0}, {0, 1, 2, 0, 9, 1, 0xFFFF, 1, 2}))}), "1 1"},
+    };
+    for (const auto& [file, want] : cases) EXPECT_EQ(Summary(Own(Load3dsModel(Write("d.3ds", file).c_str()))), want);
     EXPECT_EQ(Load3dsModel((dir.str() + "/missing.3ds").c_str()), nullptr);
-    // Faces pointing past the vertices are kept empty.
-    auto outOfRange = File3ds({Object3ds("a", Mesh3ds({0, 0, 0, 20, 0, 0, 0, 20, 0}, {0, 1, 2, 0, 1, 9}))});
-    Model m = Own(Load3dsModel(Write("range.3ds", outOfRange).c_str()));
-    ASSERT_NE(m, nullptr);
-    EXPECT_EQ(m->polygons[0].vertexCount, 3);
-    EXPECT_EQ(m->polygons[1].vertexCount, 0);
 }
 
 TEST_F(ForeignTest, FindChunkCountsNamedObjects) {
@@ -92,19 +104,27 @@ TEST_F(ForeignTest, LightWaveScalePivotAndOddChunks) {
 }
 
 TEST_F(ForeignTest, LightWaveDamage) {
-    EXPECT_EQ(LoadLwoModel(Write("h.lwo", std::vector<uint8_t>{'F', 'O', 'R', 'M', 0, 0, 0, 4, 'L', 'W', 'O', '2'}).c_str()),
-              nullptr);
-    // A chunk claiming more than the file holds.
-    auto big = Lwo({Points({1, 1, 1})});
-    big[19] = 0x7F;
-    EXPECT_EQ(LoadLwoModel(Write("big.lwo", big).c_str()), nullptr);
-    // Out-of-range indices: polygon kept empty; more than 16 vertices: dropped.
-    std::vector<uint16_t> many(17, 0);
-    Model p = Own(LoadLwoModel(Write("r.lwo", Lwo({Pols({{0, 1, 7}, many, {0, 1, 2}}), Points({0, 0, 0, 1, 0, 0, 0, 1, 0})})).c_str()));
+    const std::vector<uint8_t> pts = Points({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    std::vector<uint8_t> big = Lwo({Points({1, 1, 1})}), longForm = Lwo({pts, Pols({{0, 1, 2}})});
+    big[19] = 0x7F;      // a chunk claiming more than the file holds
+    longForm[7] += 100;  // the form claiming more: what was read stays
+    const std::pair<std::vector<uint8_t>, const char*> cases[] = {
+        {{'F', 'O', 'R', 'M', 0, 0, 0, 4, 'L', 'W', 'O', '2'}, "none"},
+        {{'F', 'A', 'R', 'M', 0, 0, 0, 4, 'L', 'W', 'O', 'B'}, "none"},
+        {{'F', 'O'}, "none"},
+        {big, "none"},
+        {longForm, "1 1"},
+        // Out-of-range indices: polygon kept empty; more than 16 vertices: dropped.
+        {Lwo({Pols({{0, 1, 7}, std::vector<uint16_t>(17, 0), {0, 1, 2}, {0, 0xFFFF, 1}}), pts}), "1 1"},
+        {Lwo({pts, IffChunk("POLS", {0, 5, 0, 0})}), "1 0"},  // a polygon cut by the chunk's end
+        {Lwo({Pols({{0, 1, 2}})}), "1 0"},                     // no points
+        {Lwo({pts}), "1 0"},
+    };
+    for (const auto& [file, want] : cases) EXPECT_EQ(Summary(Own(LoadLwoModel(Write("d.lwo", file).c_str()))), want);
+    // A pivot outside the points is no pivot.
+    Model p = Own(LoadLwoModel(Write("p.lwo", Lwo({pts, Pols({{9}, {0, 1, 2}})})).c_str()));
     ASSERT_NE(p, nullptr);
-    ASSERT_EQ(p->polygonCount, 2);
-    EXPECT_EQ(p->polygons[0].vertexCount, 0);
-    EXPECT_EQ(p->polygons[1].vertexCount, 3);
+    EXPECT_EQ((std::vector<float>{p->offset[0], p->vertices[1][0]}), (std::vector<float>{0, 1}));
 }
 
 TEST_F(ForeignTest, LightWaveDetailSurfaceEndsTheProgram) {

@@ -119,7 +119,7 @@ TEST_F(Load3doTest, DamagedItemsAreCutOrEmptied) {
     KitModelPolygon many = Solid(3, {});
     for (int i = 0; i < 17; ++i) many.indices.push_back(uint16_t(i % 4));
     p.polygons.push_back(tex);
-    p.polygons.push_back(Solid(4, {0, 1, 4}));  // 4 is beyond the 4 vertices
+    p.polygons.push_back(Solid(4, {0, 4, 1}));  // 4 is beyond the 4 vertices
     p.polygons.push_back(many);
     Model m = Load(KitWrite3do({p}));
     ASSERT_NE(m, nullptr);
@@ -133,32 +133,45 @@ TEST_F(Load3doTest, DamagedItemsAreCutOrEmptied) {
 TEST_F(Load3doTest, BrokenStructureIsRejected) {
     KitModelPiece root = Square("root", 1, 0, 1);
     root.children = {Square("child", 1, 0, 2)};
+    root.polygons[0].textured = true;
+    root.polygons[0].texture = "skin";
     std::vector<uint8_t> good = KitWrite3do({root});
     auto put = [](std::vector<uint8_t> b, size_t at, int32_t v) {
         std::memcpy(&b[at], &v, 4);
         return b;
     };
-    int32_t childAt;
+    int32_t childAt, polygonAt, end = int32_t(good.size());
     std::memcpy(&childAt, &good[48], 4);
+    std::memcpy(&polygonAt, &good[40], 4);
     // Sibling offset 0 means "none", so the root can't be reached again.
     const std::vector<uint8_t> bad[] = {
-        put(good, 44, childAt),                     // the root's sibling is its child: a shared record
-        put(good, size_t(childAt) + 48, childAt),   // child of itself
-        put(good, size_t(childAt) + 44, childAt),   // sibling of itself
-        put(good, 48, int32_t(good.size())),        // child outside the file
-        put(good, 48, int32_t(good.size()) - 10),   // record cut by the file's end
-        put(good, 4, 100000),                       // vertices beyond the file
-        put(good, 8, -1),                           // negative count
-        put(good, 28, int32_t(good.size()) + 5),    // name outside the file
-        put(good, 36, -8),                          // vertex array before the file
+        put(good, 44, childAt),                    // the root's sibling is its child: a shared record
+        put(good, size_t(childAt) + 48, childAt),  // child of itself
+        put(good, size_t(childAt) + 44, childAt),  // sibling of itself
+        put(good, 48, end),                        // child outside the file
+        put(good, 48, end - 10),                   // record cut by the file's end
+        put(good, 4, 100000),                      // vertices beyond the file
+        put(good, 4, -1),                          // negative counts
+        put(good, 8, -1),
+        put(good, 8, 100000),                      // polygons beyond the file
+        put(good, 40, -8),                         // polygons before the file
+        put(good, 28, end + 5),                    // name outside the file
+        put(good, 36, -8),                         // vertex array before the file
+        put(good, size_t(polygonAt) + 4, -1),      // a polygon's negative vertex count
+        put(good, size_t(polygonAt) + 4, 100000),  // its indices beyond the file
+        put(good, size_t(polygonAt) + 12, -2),     // and before it
     };
     for (size_t i = 0; i < std::size(bad); ++i) EXPECT_EQ(Load(bad[i]), nullptr) << i;
     // A name running to the end of the file without its terminator.
-    std::vector<uint8_t> unterminated = put(good, 28, int32_t(good.size()) - 1);
+    std::vector<uint8_t> unterminated = put(good, 28, end - 1);
     unterminated.back() = 'x';
     EXPECT_EQ(Load(unterminated), nullptr);
     EXPECT_EQ(LoadModel("objects3d\\missing.3do", 1), nullptr);
     EXPECT_EQ(LoadModel("objects3d\\sample.3do", 5), nullptr);
+    // A texture name outside the file is only left empty.
+    Model m = Load(put(good, size_t(polygonAt) + 16, end + 5));
+    ASSERT_NE(m, nullptr);
+    EXPECT_STREQ(m->polygons[0].textureName, "");
 }
 
 TEST_F(Load3doTest, TypeDetectionByFirstBytes) {
