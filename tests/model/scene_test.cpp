@@ -179,33 +179,27 @@ TEST_F(SceneTest, PosesAccumulateThroughThreeLevels) {
     Piece* sib = MakePiece({{0, 0, 0}}, {});
     a->child = b;
     b->child = c;
-    a->offset[0] = 1;
-    b->offset[1] = 2;
-    c->offset[2] = 4;
-    sib->offset[0] = 5;
     a->sibling = sib;  // the root's siblings are not posed
+    for (auto [p, axis, v] : {std::tuple{a, 0, 1.f}, {b, 1, 2.f}, {c, 2, 4.f}, {sib, 0, 5.f}}) p->offset[axis] = v;
     int32_t h = Register(a);
     AnimateTree(h);
     auto at = [](const Piece* p) {
         return std::vector<double>{p->workVertices[0].x, p->workVertices[0].y, p->workVertices[0].z};
     };
-    EXPECT_EQ(at(a), (std::vector<double>{1.5, 0, 0}));
-    EXPECT_EQ(at(b), (std::vector<double>{1, 2.5, 0}));
-    EXPECT_EQ(at(c), (std::vector<double>{1, 2, 4.5}));
-    EXPECT_EQ(at(sib), (std::vector<double>{0, 0, 0}));
+    EXPECT_EQ((std::vector<std::vector<double>>{at(a), at(b), at(c), at(sib)}),
+              (std::vector<std::vector<double>>{{1.5, 0, 0}, {1, 2.5, 0}, {1, 2, 4.5}, {0, 0, 0}}));
     // A quarter turn about y of the middle piece carries its child along:
     // c's vertex (0, 0, 4.5) relative to b turns to (4.5, 0, 0), while b's
-    // own vertex on the axis stays put.
+    // own vertex on the axis stays put. Rotation order: y, then x, then z, so
+    // (0, 0, 1) turned by ay = ax = 90° goes to (1, 0, 0) and stays there.
     b->angleY = M_PI / 2;
     AnimateTree(h);
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(at(c)[k], (std::vector<double>{5.5, 2, 0})[k], 1e-12) << k;
-    EXPECT_NEAR(b->workVertices[0].y, 2.5, 1e-12);
-    // Rotation order: y, then x, then z. (0, 0, 1) by ay = ax = 90°:
-    // y takes it to (1, 0, 0); x then leaves it.
     Piece* r = MakePiece({{0, 0, 1}}, {});
     r->angleY = r->angleX = M_PI / 2;
     AnimateTree(Register(r));
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(at(r)[k], k == 0, 1e-12) << k;
+    const std::vector<double> want[] = {{5.5, 2, 0}, {1, 2.5, 0}, {1, 0, 0}};
+    for (int k = 0; k < 3; ++k)
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(at(std::vector<Piece*>{c, b, r}[k])[i], want[k][i], 1e-12) << k << i;
 }
 
 TEST_F(SceneTest, PainterOrderWithoutDepthBuffer) {
