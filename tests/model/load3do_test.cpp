@@ -31,12 +31,8 @@ TEST_F(Load3doTest, ConvertsUnitsNamesAndPolygons) {
     p.secondName = "kept";
     p.selection = 1;
     p.vertices = {{163840, 0, -163840}, {0, 81920, 0}, {1, 2, 3}};
-    KitModelPolygon textured;
-    textured.textured = true;
-    textured.colour = 77;  // ignored: bit 0 of the flag is clear
-    textured.texture = "metal01";
-    textured.indices = {0, 1, 2};
-    p.polygons = {Solid(12, {2, 1, 0}), textured};
+    p.polygons = {Solid(12, {2, 1, 0}), Textured("metal01", {0, 1, 2})};
+    p.polygons[1].colour = 77;  // ignored: bit 0 of the flag is clear
     Model root = Load(KitWrite3do({p}));
     ASSERT_NE(root, nullptr);
     EXPECT_STREQ(root->name, "sample");  // no name in the file: the file's name
@@ -112,15 +108,9 @@ TEST_F(Load3doTest, HighVertexIndicesAreUnsigned) {
 TEST_F(Load3doTest, DamagedItemsAreCutOrEmptied) {
     KitModelPiece p = Square(std::string(300, 'n'), 1, 0, 1);
     p.secondName = std::string(400, 's');
-    KitModelPolygon tex;
-    tex.textured = true;
-    tex.texture = std::string(500, 't');
-    tex.indices = {0, 1, 2};
-    KitModelPolygon many = Solid(3, {});
-    for (int i = 0; i < 17; ++i) many.indices.push_back(uint16_t(i % 4));
-    p.polygons.push_back(tex);
-    p.polygons.push_back(Solid(4, {0, 4, 1}));  // 4 is beyond the 4 vertices
-    p.polygons.push_back(many);
+    p.polygons.push_back(Textured(std::string(500, 't'), {0, 1, 2}));
+    p.polygons.push_back(Solid(4, {0, 4, 1}));                     // 4 is beyond the 4 vertices
+    p.polygons.push_back(Solid(3, std::vector<uint16_t>(17, 1)));  // more than 16
     Model m = Load(KitWrite3do({p}));
     ASSERT_NE(m, nullptr);
     ASSERT_EQ(m->polygonCount, 4);
@@ -133,8 +123,7 @@ TEST_F(Load3doTest, DamagedItemsAreCutOrEmptied) {
 TEST_F(Load3doTest, BrokenStructureIsRejected) {
     KitModelPiece root = Square("root", 1, 0, 1);
     root.children = {Square("child", 1, 0, 2)};
-    root.polygons[0].textured = true;
-    root.polygons[0].texture = "skin";
+    root.polygons = {Textured("skin", {0, 1, 2, 3})};
     std::vector<uint8_t> good = KitWrite3do({root});
     auto put = [](std::vector<uint8_t> b, size_t at, int32_t v) {
         std::memcpy(&b[at], &v, 4);

@@ -21,6 +21,13 @@ inline KitModelPolygon Solid(int32_t colour, std::vector<uint16_t> indices) {
     return g;
 }
 
+inline KitModelPolygon Textured(const std::string& texture, std::vector<uint16_t> indices) {
+    KitModelPolygon g = Solid(0, std::move(indices));
+    g.textured = true;
+    g.texture = texture;
+    return g;
+}
+
 // A square facing the viewer (clockwise on screen), side 2 × half, at z.
 inline KitModelPiece Square(const std::string& name, double half, double z, int32_t colour) {
     KitModelPiece p;
