@@ -52,12 +52,12 @@ TEST_F(TextTest, TextWidthSumsGlyphsUpToNulOrLineFeed) {
     // Blocks too short for their header draw nothing.
     for (size_t n : {0, 1, 2}) {
         FontBlock cut(std::vector<uint8_t>(n, 3));
-        GRIB_SetFont(cut.block);
+        env->font = cut.block;
         Canvas c(10, 4);
         GRIB_DrawText(&c.bitmap, "A", 0, 0);
         EXPECT_EQ(c.pixels, std::vector<uint8_t>(40, 0)) << n;
-        env->font = nullptr;
     }
+    env->font = nullptr;
 }
 
 TEST_F(TextTest, TextStateSettersKeepOnMinusOneAndNull) {
