@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "grib/bitmap/bitmap.h"
@@ -31,22 +32,17 @@ struct Canvas {
     }
     uint8_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * bitmap.pitch + x]; }
     Canvas& clip(int32_t l, int32_t t, int32_t r, int32_t b) {
-        bitmap.clipLeft = l;
-        bitmap.clipTop = t;
-        bitmap.clipRight = r;
-        bitmap.clipBottom = b;
+        std::tie(bitmap.clipLeft, bitmap.clipTop, bitmap.clipRight, bitmap.clipBottom) = std::tie(l, t, r, b);
         return *this;
     }
     // Rows as text, one character per pixel ('.' for 0, else 'a' + value - 1,
     // values above 26 as '#'): readable failure messages.
     std::string picture() const {
         std::string out;
-        for (uint32_t y = 0; y < bitmap.height; ++y) {
-            for (uint32_t x = 0; x < bitmap.width; ++x) {
-                uint8_t v = at(static_cast<int>(x), static_cast<int>(y));
-                out += v == 0 ? '.' : v <= 26 ? static_cast<char>('a' + v - 1) : '#';
-            }
-            out += '\n';
+        for (uint32_t i = 0; i < bitmap.width * bitmap.height; ++i) {
+            uint8_t v = at(int(i % bitmap.width), int(i / bitmap.width));
+            out += v == 0 ? '.' : v <= 26 ? static_cast<char>('a' + v - 1) : '#';
+            if (i % bitmap.width == bitmap.width - 1) out += '\n';
         }
         return out;
     }
@@ -119,14 +115,12 @@ inline std::vector<uint8_t> FontBytes(uint8_t height, uint8_t verticalOffset, ui
 
 // A font's bytes in a tagged block; freed with the object.
 struct FontBlock {
-    uint8_t* block = nullptr;
-    explicit FontBlock(const std::vector<uint8_t>& bytes) {
-        block = static_cast<uint8_t*>(GRIB_Alloc("Font", bytes.size()));
+    uint8_t* block;
+    explicit FontBlock(const std::vector<uint8_t>& bytes) : block(static_cast<uint8_t*>(GRIB_Alloc("Font", bytes.size()))) {
         if (!bytes.empty()) std::memcpy(block, bytes.data(), bytes.size());
     }
     ~FontBlock() { GRIB_Free(block); }
     FontBlock(const FontBlock&) = delete;
-    FontBlock& operator=(const FontBlock&) = delete;
 };
 
 // Starts the library with a clean drawing state: no screen, no alpha table,
@@ -153,8 +147,7 @@ protected:
     // Installs the Mix table as the alpha table; with the flag unless told not.
     void InstallAlpha(bool withFlag = true) {
         alpha = static_cast<uint8_t*>(GRIB_Alloc("ALPHA TABLE", 65536));
-        for (int s = 0; s < 256; ++s)
-            for (int d = 0; d < 256; ++d) alpha[s * 256 + d] = Mix(static_cast<uint8_t>(s), static_cast<uint8_t>(d));
+        for (int i = 0; i < 65536; ++i) alpha[i] = Mix(static_cast<uint8_t>(i / 256), static_cast<uint8_t>(i % 256));
         env->alphaTable = alpha;
         if (withFlag) env->flags |= GRIB_FLAG_ALPHA;
     }

@@ -20,30 +20,24 @@ Frame Abc() { return Frame(3, 2, {1, 2, 3, 4, 5, 6}); }
 Frame AbcRle() { return Frame(3, 2, RleRows({{Copy(3), 1, 2, 3}, {Copy(3), 4, 5, 6}}), 0, true); }
 
 TEST_F(ImageTest, ClipRectsAndRectInside) {
-    GribRect clip{0, 0, 9, 9};
-    struct Case {
-        GribRect dst, wantSrc, wantDst;
-    } cases[] = {
-        {{-2, 7, 2, 11}, {2, 0, 4, 2}, {0, 7, 2, 9}},
-        {{8, -3, 12, 1}, {0, 3, 1, 4}, {8, 0, 9, 1}},
-    };
-    for (Case c : cases) {
+    const GribRect clip{0, 0, 9, 9};
+    auto v = [](const GribRect& r) { return std::vector<int>{r.left, r.top, r.right, r.bottom}; };
+    // The source square 0..4 drawn at a destination: both cut alike.
+    const std::tuple<GribRect, GribRect, GribRect> cases[] = {{{-2, 7, 2, 11}, {2, 0, 4, 2}, {0, 7, 2, 9}},
+                                                              {{8, -3, 12, 1}, {0, 3, 1, 4}, {8, 0, 9, 1}}};
+    for (auto [dst, wantSrc, wantDst] : cases) {
         GribRect src{0, 0, 4, 4};
-        GRIB_ClipRects(&src, &c.dst, &clip);
-        EXPECT_EQ((std::vector<int>{src.left, src.top, src.right, src.bottom, c.dst.left, c.dst.top, c.dst.right,
-                                    c.dst.bottom}),
-                  (std::vector<int>{c.wantSrc.left, c.wantSrc.top, c.wantSrc.right, c.wantSrc.bottom, c.wantDst.left,
-                                    c.wantDst.top, c.wantDst.right, c.wantDst.bottom}));
+        GRIB_ClipRects(&src, &dst, &clip);
+        EXPECT_EQ(v(src), v(wantSrc));
+        EXPECT_EQ(v(dst), v(wantDst));
     }
     // Far outside: the rectangles come out empty, without overflow.
     GribRect src{0, 0, 4, 4}, far{INT32_MIN, 0, INT32_MIN + 4, 4};
     GRIB_ClipRects(&src, &far, &clip);
     EXPECT_LT(far.right, far.left);
-
-    GribRect b{0, 0, 9, 4};
-    GribRect inside{0, 0, 9, 4}, right{1, 0, 10, 4}, below{0, 1, 9, 5}, left{-1, 0, 5, 4};
-    EXPECT_EQ(GRIB_RectInside(&inside, &b), 1);
-    for (GribRect* r : {&right, &below, &left}) EXPECT_EQ(GRIB_RectInside(r, &b), 0);
+    const GribRect b{0, 0, 9, 4};
+    const std::pair<GribRect, int> inside[] = {{{0, 0, 9, 4}, 1}, {{1, 0, 10, 4}, 0}, {{0, 1, 9, 5}, 0}, {{-1, 0, 5, 4}, 0}};
+    for (auto [r, want] : inside) EXPECT_EQ(GRIB_RectInside(&r, &b), want) << r.left;
 }
 
 // Raw and run-length frames clip alike at every edge, opaque or translucent.
@@ -137,39 +131,30 @@ TEST_F(ImageTest, SubImagesDrawInOrderByTheirOwnFlags) {
 }
 
 TEST_F(ImageTest, TranslucentDrawingNeedsTheFlagAndTheTable) {
-    Frame raw(2, 1, {4, 0}), rle(2, 1, RleRows({{Copy(2), 4, 5}}), 0, true);
-    Frame a(1, 1, {4}), b(1, 1, {5});
+    Frame raw(2, 1, {4, 0}), a(1, 1, {4}), b(1, 1, {5});
     b.image.originX = -1;
     Layered both({&a.image, &b.image});
-    InstallAlpha(false);  // table present, flag clear
-    Canvas off(2, 1, 10);
-    for (const GribImage* image : {&raw.image, &rle.image, &both.image})
-        GRIB_DrawImageTranslucent(&off.bitmap, image, 0, 0);
-    EXPECT_EQ(off.pixels, (std::vector<uint8_t>{10, 10}));
-    env->flags |= GRIB_FLAG_ALPHA;
-    struct Case {
-        const GribImage* image;
-        std::vector<uint8_t> pixels;
-    } cases[] = {
-        {&raw.image, {Mix(4, 10), 10}},
-        {&rle.image, {Mix(4, 10), Mix(5, 10)}},
-        {&both.image, {Mix(4, 10), Mix(5, 10)}},  // every sub-image translucent
+    InstallAlpha();
+    // The alpha flag, the table, the frame, the pixels over 10s.
+    const std::tuple<bool, bool, const GribImage*, std::vector<uint8_t>> cases[] = {
+        {false, true, &raw.image, {10, 10}}, {false, true, &both.image, {10, 10}},
+        {true, true, &raw.image, {Mix(4, 10), 10}},            // the key is not mixed
+        {true, true, &both.image, {Mix(4, 10), Mix(5, 10)}},  // every sub-image translucent
+        {true, false, &raw.image, {10, 10}},                   // nothing to mix with
     };
-    for (const Case& c : cases) {
+    for (const auto& [flag, table, image, pixels] : cases) {
+        env->flags = flag ? env->flags | GRIB_FLAG_ALPHA : env->flags & ~GRIB_FLAG_ALPHA;
+        env->alphaTable = table ? alpha : nullptr;
         Canvas dst(2, 1, 10);
-        GRIB_DrawImageTranslucent(&dst.bitmap, c.image, 0, 0);
-        EXPECT_EQ(dst.pixels, c.pixels);
+        GRIB_DrawImageTranslucent(&dst.bitmap, image, 0, 0);
+        EXPECT_EQ(dst.pixels, pixels) << flag << table;
     }
-    env->alphaTable = nullptr;  // the flag but no table: nothing to mix with
-    Canvas none(2, 1, 10);
-    GRIB_DrawImageTranslucent(&none.bitmap, &raw.image, 0, 0);
-    EXPECT_EQ(none.pixels, (std::vector<uint8_t>{10, 10}));
 }
 
 TEST_F(ImageTest, ScaledFramesFollowTheScaledPixels) {
     Frame square(2, 2, {1, 2, 3, 4}), wide(4, 2, {1, 2, 3, 4, 5, 6, 7, 8});
     struct Case {
-        const GribImage* image;
+        GribImage* image;
         int x;
         double sx, sy;
         int16_t originX;
@@ -183,12 +168,10 @@ TEST_F(ImageTest, ScaledFramesFollowTheScaledPixels) {
         {&square.image, 3, 2, 2, 1, {2, 1, 4, 3}, ".....\n..aab\n..aab\n..ccd\n"},
     };
     for (const Case& c : cases) {
-        Frame copy = c.image == &square.image ? square : wide;
-        copy.image.data = copy.bytes.data();
-        copy.image.originX = c.originX;
+        c.image->originX = c.originX;
         Canvas dst(5, 4);
-        dst.clip(c.clip.left, c.clip.top, c.clip.right, c.clip.bottom);
-        GRIB_DrawImageScaled(&dst.bitmap, &copy.image, c.x, 0, c.sx, c.sy);
+        GRIB_DrawImageScaled(&dst.clip(c.clip.left, c.clip.top, c.clip.right, c.clip.bottom).bitmap, c.image, c.x, 0,
+                             c.sx, c.sy);
         EXPECT_EQ(dst.picture(), c.picture) << c.sx;
     }
     // Below one pixel, negative, not a number, huge, or not raw: nothing.

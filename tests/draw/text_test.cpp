@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <memory>
 
 #include "tests/draw/draw_support.h"
 
@@ -50,6 +49,15 @@ TEST_F(TextTest, TextWidthSumsGlyphsUpToNulOrLineFeed) {
     Canvas b(10, 4);
     GRIB_DrawText(&b.bitmap, "BDA", 0, 0);
     EXPECT_EQ(b.picture(), "a.a.......\n.a........\na.a.......\n..........\n");
+    // Blocks too short for their header draw nothing.
+    for (size_t n : {0, 1, 2}) {
+        FontBlock cut(std::vector<uint8_t>(n, 3));
+        env->font = cut.block;
+        Canvas c(10, 4);
+        GRIB_DrawText(&c.bitmap, "A", 0, 0);
+        EXPECT_EQ(c.pixels, std::vector<uint8_t>(40, 0)) << n;
+    }
+    env->font = nullptr;
 }
 
 TEST_F(TextTest, TextStateSettersKeepOnMinusOneAndNull) {
@@ -66,22 +74,39 @@ TEST_F(TextTest, TextStateSettersKeepOnMinusOneAndNull) {
 }
 
 TEST_F(TextTest, GlyphsDrawInkAndBackgroundUnlessTransparent) {
+    FontBlock lifted(SmallFont(2));
     struct Case {
         const char* text;
-        uint8_t transparent;
+        int x, y;  // x -1: centred
         const char* picture;
+        uint8_t transparent = 2;
+        bool lift = false;
     } cases[] = {
-        {"AB", 2, ".a.aaa..\n..a.a...\n.a.aaa..\n........\n"},
-        {"B", 99, ".aa.....\n.ab.....\n.aa.....\n........\n"},  // the background drawn too
-        {"A@C\x7f" "D", 2, ".a.aa...\n..a.a...\n.a.aa...\n........\n"},  // missing glyphs don't advance
-        {"A\nB", 2, ".a.a....\n..a.....\n.a.a....\n........\n"},  // a line feed ends the text
+        {"AB", 1, 0, ".a.aaa..\n..a.a...\n.a.aaa..\n........\n"},
+        {"B", 1, 0, ".aa.....\n.ab.....\n.aa.....\n........\n", 99},  // the background drawn too
+        {"A@C\x7f" "D", 1, 0, ".a.aa...\n..a.a...\n.a.aa...\n........\n"},  // missing glyphs don't advance
+        {"A\nB", 1, 0, ".a.a....\n..a.....\n.a.a....\n........\n"},  // a line feed ends the text
+        {"A", -1, 0, "..a.a...\n...a....\n..a.a...\n........\n"},  // (8 - 3) >> 1 = 2
+        {"AAA", -1, 0, "........\n........\n........\n........\n"},  // wider than the target
+        {"A", 0, 2, "a.a.....\n.a......\na.a.....\n........\n", 2, true},  // lifted by the vertical offset
+        {"A", 0, 0, "a.a.....\n........\n........\n........\n", 2, true},  // rows above row 0 dropped
     };
     for (const Case& c : cases) {
+        GRIB_SetFont(c.lift ? lifted.block : font.block);
         GRIB_SetTextTransparent(c.transparent);
-        Canvas canvas(8, 4);
-        GRIB_DrawText(&canvas.bitmap, c.text, 1, 0);
-        EXPECT_EQ(canvas.picture(), c.picture) << c.text;
+        Canvas canvas(8, 6);  // tall enough for the lifted text's box at row 2
+        if (c.x < 0) GRIB_DrawTextCentred(&canvas.bitmap, c.text, c.y);
+        else GRIB_DrawText(&canvas.bitmap, c.text, c.x, c.y);
+        EXPECT_EQ(canvas.picture(), std::string(c.picture) + "........\n........\n") << c.text;
     }
+    // Null is the screen; without one nothing is drawn.
+    GRIB_SetFont(font.block);
+    GRIB_DrawText(nullptr, "A", 0, 0);
+    GRIB_DrawTextCentred(nullptr, "A", 0);
+    Canvas screen(5, 4);
+    InstallScreen(&screen.bitmap);
+    GRIB_DrawTextCentred(nullptr, "A", 0);
+    EXPECT_EQ(screen.picture(), ".a.a.\n..a..\n.a.a.\n.....\n");
 }
 
 TEST_F(TextTest, TextBoxMustLieWhollyInsideTheClip) {
@@ -96,57 +121,6 @@ TEST_F(TextTest, TextBoxMustLieWhollyInsideTheClip) {
         GRIB_DrawText(&t.clip(1, 1, 9, 6).bitmap, "AB", c.x, c.y);
         EXPECT_EQ(std::any_of(t.pixels.begin(), t.pixels.end(), [](uint8_t v) { return v != 0; }), c.drawn)
             << c.x << "," << c.y;
-    }
-}
-
-TEST_F(TextTest, CentredTextAndTheScreen) {
-    Canvas c(10, 4), narrow(4, 4);
-    GRIB_DrawTextCentred(&c.bitmap, "A", 0);  // (10 - 3) >> 1 = 3
-    EXPECT_EQ(c.picture().substr(0, 11), "...a.a....\n");
-    GRIB_DrawTextCentred(&narrow.bitmap, "AAA", 0);  // wider than the target: nothing
-    EXPECT_EQ(narrow.pixels, std::vector<uint8_t>(16, 0));
-    GRIB_DrawText(nullptr, "A", 0, 0);  // no screen: nothing
-    GRIB_DrawTextCentred(nullptr, "A", 0);
-    Canvas screen(5, 4);
-    InstallScreen(&screen.bitmap);
-    GRIB_DrawTextCentred(nullptr, "A", 0);
-    EXPECT_EQ(screen.picture(), ".a.a.\n..a..\n.a.a.\n.....\n");
-}
-
-TEST_F(TextTest, VerticalOffsetLiftsRowsButNeverOutOfTheBitmap) {
-    FontBlock lifted(SmallFont(2));
-    GRIB_SetFont(lifted.block);
-    Canvas c(4, 6), top(4, 4);
-    GRIB_DrawText(&c.bitmap, "A", 0, 2);
-    EXPECT_EQ(c.picture(), "a.a.\n.a..\na.a.\n....\n....\n....\n");
-    GRIB_DrawText(&top.bitmap, "A", 0, 0);  // rows lifted above row 0 are dropped
-    EXPECT_EQ(top.picture(), "a.a.\n....\n....\n....\n");
-}
-
-// Damaged fonts, cut at every length or with random flips, draw inside the
-// clip rectangle only (reads and writes checked by the sanitizer build).
-TEST_F(TextTest, DamagedFontsDrawInsideTheClip) {
-    const std::vector<uint8_t> good =
-        FontBytes(5, 1, ' ', {{' ', {"...", "...", "...", "...", "..."}}, {'H', {"#..#", "#..#", "####", "#..#", "#..#"}},
-                              {'i', {"#", ".", "#", "#", "#"}}, {'~', {"#####", ".....", "#####", ".....", "#####"}}});
-    testsupport::Rng rng(5);
-    for (size_t round = 0; round < good.size() + 2000; ++round) {
-        std::vector<uint8_t> bytes(good.begin(), good.begin() + static_cast<long>(std::min(round, good.size())));
-        for (int i = 0; i < 3 && round >= good.size(); ++i)
-            bytes[rng.below(static_cast<uint32_t>(bytes.size()))] ^= static_cast<uint8_t>(1 << rng.below(8));
-        FontBlock f(bytes);
-        GRIB_SetFont(f.block);
-        Canvas c(40, 12, 0, 48);
-        c.clip(2, 2, 37, 9);
-        for (const char* t : {"Hi ~", "~~~~~~~~", "H\ni", "\x01\xff Hi"}) {
-            EXPECT_GE(GRIB_TextWidth(f.block, t), 0);
-            GRIB_DrawText(&c.bitmap, t, 2, 3);
-            GRIB_DrawTextCentred(&c.bitmap, t, 4);
-        }
-        for (int i = 0; i < 12 * 48; ++i) {
-            const bool inside = i % 48 >= 2 && i % 48 <= 37 && i / 48 >= 2 && i / 48 <= 9;
-            ASSERT_TRUE(inside || c.pixels[i] == 0) << round << " pixel " << i;
-        }
     }
 }
 

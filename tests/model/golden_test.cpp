@@ -27,21 +27,20 @@ protected:
     testsupport::TempDir dir;
     void SetUp() override { testsupport::StartGrib(); }
 
+    // A 16 x 16 checker and 48 x 8 stripes (not a power of two: the multiply path).
     void WriteTextures() {
-        KitGafEntry checker, stripes;
-        checker.name = "checker";
-        stripes.name = "stripes";
-        KitGafFrame a, b;
-        a.image.width = a.image.height = 16;
-        b.image.width = 48;  // not a power of two: the multiply path
-        b.image.height = 8;
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x) a.image.pixels.push_back(((x / 4 + y / 4) & 1) ? 230 : 60);
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 48; ++x) b.image.pixels.push_back(uint8_t(100 + (x / 6) * 15));
-        checker.frames = {a};
-        stripes.frames = {b};
-        dir.write("textures/set.gaf", KitWriteGAF({checker, stripes}));
+        auto entry = [](const char* name, int w, int h, auto texel) {
+            KitGafEntry e;
+            e.name = name;
+            e.frames.resize(1);
+            e.frames[0].image.width = uint16_t(w);
+            e.frames[0].image.height = uint16_t(h);
+            for (int i = 0; i < w * h; ++i) e.frames[0].image.pixels.push_back(texel(i % w, i / w));
+            return e;
+        };
+        dir.write("textures/set.gaf",
+                  KitWriteGAF({entry("checker", 16, 16, [](int x, int y) { return uint8_t((x / 4 + y / 4) & 1 ? 230 : 60); }),
+                               entry("stripes", 48, 8, [](int x, int) { return uint8_t(100 + (x / 6) * 15); })}));
     }
 };
 
@@ -62,8 +61,7 @@ TEST_P(GoldenTest, RendersAsRecorded) {
     // Our own shade table, so the images depend on nothing but the renderer:
     // level L scales a grey index by L / 16.
     std::vector<uint8_t> shade(8192);
-    for (int l = 0; l < 32; ++l)
-        for (int c = 0; c < 256; ++c) shade[size_t(l * 256 + c)] = uint8_t(std::min(255, c * l / 16));
+    for (int i = 0; i < 8192; ++i) shade[size_t(i)] = uint8_t(std::min(255, i % 256 * (i / 256) / 16));
     dir.write("grey.shd", shade);
     std::vector<std::string> args = {"model", "render", model, "--out", dir.str() + "/out.raw", "--textures",
                                      dir.str() + "/textures", "--shade", dir.str() + "/grey.shd"};

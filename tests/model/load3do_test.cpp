@@ -20,20 +20,11 @@ protected:
         testsupport::StartGrib();
         cwd = std::make_unique<testsupport::ScopedCwd>(dir.path());
     }
-    Piece* Load(const std::vector<uint8_t>& bytes, const char* name = "objects3d\\sample.3do") {
-        std::string disk(name);
-        for (char& c : disk)
-            if (c == '\\') c = '/';
-        dir.write(disk, bytes);
-        return LoadModel(name, MODEL_TYPE_DETECT);
+    Model Load(const std::vector<uint8_t>& bytes) {
+        dir.write("objects3d/sample.3do", bytes);
+        return Own(LoadModel("objects3d\\sample.3do", MODEL_TYPE_DETECT));
     }
 };
-
-int CountPieces(Piece* root) {
-    int n = 0;
-    ForEachPiece(root, [&](Piece*) { ++n; });
-    return n;
-}
 
 TEST_F(Load3doTest, ConvertsUnitsNamesAndPolygons) {
     KitModelPiece p;
@@ -41,13 +32,9 @@ TEST_F(Load3doTest, ConvertsUnitsNamesAndPolygons) {
     p.secondName = "kept";
     p.selection = 1;
     p.vertices = {{163840, 0, -163840}, {0, 81920, 0}, {1, 2, 3}};
-    KitModelPolygon textured;
-    textured.textured = true;
-    textured.colour = 77;  // ignored: bit 0 of the flag is clear
-    textured.texture = "metal01";
-    textured.indices = {0, 1, 2};
-    p.polygons = {Solid(12, {2, 1, 0}), textured};
-    Piece* root = Load(KitWrite3do({p}));
+    p.polygons = {Solid(12, {2, 1, 0}), Textured("metal01", {0, 1, 2})};
+    p.polygons[1].colour = 77;  // ignored: bit 0 of the flag is clear
+    Model root = Load(KitWrite3do({p}));
     ASSERT_NE(root, nullptr);
     EXPECT_STREQ(root->name, "sample");  // no name in the file: the file's name
     EXPECT_STREQ(root->secondName, "kept");
@@ -62,43 +49,37 @@ TEST_F(Load3doTest, ConvertsUnitsNamesAndPolygons) {
               (std::vector<int>{0, 12, 2, 1, 0}));
     EXPECT_STREQ(g[1].textureName, "metal01");
     EXPECT_DOUBLE_EQ(root->workVertices[0].x, 2.0) << "rest pose: vertex + offset";
-    FreePieceTree(root);
 }
 
-TEST_F(Load3doTest, TreeOfSiblingsAndChildrenKeepsItsShape) {
-    // root with children a, b; a has child c; root has a sibling s.
-    KitModelPiece root = Square("root", 1, 0, 1), a = Square("a", 1, 0, 2), b, c, s;
-    b.name = "b";  // no vertices, no polygons: stays
-    c.name = "c";
+TEST_F(Load3doTest, TreeKeepsItsShapeAndRestPoseAccumulatesOffsets) {
+    auto piece = [](const char* name, std::array<int32_t, 3> offset) {
+        KitModelPiece p;
+        p.name = name;
+        p.offset = offset;
+        p.vertices = {{FU(0.5), 0, 0}};
+        return p;
+    };
+    // b, a sibling of a, adds the root's offset only; s, the root's sibling,
+    // has no vertices and no polygons but stays.
+    KitModelPiece root = piece("root", {FU(1), 0, 0}), a = piece("a", {FU(2), 0, 0}), s;
     s.name = "s";
-    c.offset = {FU(1), 0, 0};
-    a.offset = {FU(2), 0, 0};
-    root.offset = {FU(4), 0, 0};
-    a.children = {c};
-    root.children = {a, b};
-    Piece* m = Load(KitWrite3do({root, s}));
+    a.children = {piece("c", {FU(4), 0, 0})};
+    root.children = {a, piece("b", {0, FU(8), 0})};
+    Model m = Load(KitWrite3do({root, s}));
     ASSERT_NE(m, nullptr);
-    EXPECT_STREQ(m->name, "root");
-    ASSERT_NE(m->sibling, nullptr);
-    EXPECT_STREQ(m->sibling->name, "s");
-    ASSERT_NE(m->child, nullptr);
-    EXPECT_STREQ(m->child->name, "a");
-    EXPECT_STREQ(m->child->sibling->name, "b");
-    EXPECT_EQ(m->child->sibling->vertexCount, 0);
-    EXPECT_STREQ(m->child->child->name, "c");
-    EXPECT_EQ(CountPieces(m), 5);
-    FreePieceTree(m);
+    ASSERT_EQ(Shape(m.get()), "root(a(c) b) s");
+    const Piece *pa = m->child, *pb = pa->sibling, *pc = pa->child;
+    EXPECT_EQ((std::vector<double>{m->workVertices[0].x, pa->workVertices[0].x, pc->workVertices[0].x,
+                                   pb->workVertices[0].x, pb->workVertices[0].y}),
+              (std::vector<double>{1.5, 3.5, 7.5, 1.5, 8}));
+    EXPECT_EQ((std::vector<float>{pc->restOffset[0], pb->restOffset[1], float(m->sibling->vertexCount)}),
+              (std::vector<float>{4, 8, 0}));
 }
 
 TEST_F(Load3doTest, LongChainsAndDeepTreesLoad) {
-    KitModelPiece root;
+    KitModelPiece root, deep;
     root.name = "r";
-    for (int i = 0; i < 3000; ++i) {
-        KitModelPiece s;
-        s.name = "s" + std::to_string(i);
-        root.children.push_back(s);
-    }
-    KitModelPiece deep;
+    root.children.resize(3000);
     deep.name = "d0";
     for (int i = 1; i < 400; ++i) {
         KitModelPiece up;
@@ -107,80 +88,80 @@ TEST_F(Load3doTest, LongChainsAndDeepTreesLoad) {
         deep = std::move(up);
     }
     root.children.push_back(deep);
-    Piece* m = Load(KitWrite3do({root}));
+    Model m = Load(KitWrite3do({root}));
     ASSERT_NE(m, nullptr);
-    EXPECT_EQ(CountPieces(m), 1 + 3000 + 400);
-    FreePieceTree(m);
+    int n = 0;
+    ForEachPiece(m.get(), [&](Piece*) { ++n; });
+    EXPECT_EQ(n, 1 + 3000 + 400);
 }
 
 TEST_F(Load3doTest, HighVertexIndicesAreUnsigned) {
     KitModelPiece p;
-    p.name = "big";
     p.vertices.resize(65536);
     p.polygons = {Solid(1, {0x8000, 0xFFFF, 1})};
-    Piece* m = Load(KitWrite3do({p}));
+    Model m = Load(KitWrite3do({p}));
     ASSERT_NE(m, nullptr);
-    EXPECT_EQ(m->polygons[0].vertexCount, 3);
-    EXPECT_EQ(m->polygons[0].vertexIndices[0], 32768);
-    EXPECT_EQ(m->polygons[0].vertexIndices[1], 65535);
-    FreePieceTree(m);
+    const PiecePolygon& g = m->polygons[0];
+    EXPECT_EQ((std::vector<int>{g.vertexCount, g.vertexIndices[0], g.vertexIndices[1]}),
+              (std::vector<int>{3, 32768, 65535}));
 }
 
 TEST_F(Load3doTest, DamagedItemsAreCutOrEmptied) {
     KitModelPiece p = Square(std::string(300, 'n'), 1, 0, 1);
     p.secondName = std::string(400, 's');
-    KitModelPolygon tex;
-    tex.textured = true;
-    tex.texture = std::string(500, 't');
-    tex.indices = {0, 1, 2};
-    KitModelPolygon many = Solid(3, {});
-    for (int i = 0; i < 17; ++i) many.indices.push_back(uint16_t(i % 4));
-    p.polygons.push_back(tex);
-    p.polygons.push_back(Solid(4, {0, 1, 4}));  // 4 is beyond the 4 vertices
-    p.polygons.push_back(many);
-    Piece* m = Load(KitWrite3do({p}));
+    p.polygons.push_back(Textured(std::string(500, 't'), {0, 1, 2}));
+    p.polygons.push_back(Solid(4, {0, 4, 1}));                     // 4 is beyond the 4 vertices
+    p.polygons.push_back(Solid(3, std::vector<uint16_t>(17, 1)));  // more than 16
+    Model m = Load(KitWrite3do({p}));
     ASSERT_NE(m, nullptr);
-    EXPECT_EQ(std::strlen(m->name), 255u);
-    EXPECT_EQ(std::strlen(m->secondName), 255u);
     ASSERT_EQ(m->polygonCount, 4);
-    EXPECT_EQ(m->polygons[0].vertexCount, 4);
-    EXPECT_EQ(std::strlen(m->polygons[1].textureName), 267u);
-    EXPECT_EQ(m->polygons[2].vertexCount, 0);
-    EXPECT_EQ(m->polygons[3].vertexCount, 0);
-    FreePieceTree(m);
+    const PiecePolygon* g = m->polygons;
+    EXPECT_EQ((std::vector<size_t>{std::strlen(m->name), std::strlen(m->secondName), std::strlen(g[1].textureName),
+                                   size_t(g[0].vertexCount), size_t(g[2].vertexCount), size_t(g[3].vertexCount)}),
+              (std::vector<size_t>{255, 255, 267, 4, 0, 0}));
 }
 
 TEST_F(Load3doTest, BrokenStructureIsRejected) {
-    KitModelPiece root = Square("root", 1, 0, 1), child = Square("child", 1, 0, 2);
-    root.children = {child};
+    KitModelPiece root = Square("root", 1, 0, 1);
+    root.children = {Square("child", 1, 0, 2)};
+    root.polygons = {Textured("skin", {0, 1, 2, 3})};
     std::vector<uint8_t> good = KitWrite3do({root});
     auto put = [](std::vector<uint8_t> b, size_t at, int32_t v) {
         std::memcpy(&b[at], &v, 4);
         return b;
     };
-    int32_t childAt;
+    int32_t childAt, polygonAt, end = int32_t(good.size());
     std::memcpy(&childAt, &good[48], 4);
-    std::vector<std::vector<uint8_t>> bad = {
-        put(good, 44, 0),                 // sibling is the root itself: a cycle
+    std::memcpy(&polygonAt, &good[40], 4);
+    // Sibling offset 0 means "none", so the root can't be reached again.
+    const std::vector<uint8_t> bad[] = {
+        put(good, 44, childAt),                    // the root's sibling is its child: a shared record
         put(good, size_t(childAt) + 48, childAt),  // child of itself
         put(good, size_t(childAt) + 44, childAt),  // sibling of itself
-        put(good, 48, int32_t(good.size())),        // child outside the file
-        put(good, 48, int32_t(good.size()) - 10),   // record cut by the file's end
-        put(good, 4, 100000),                       // vertices beyond the file
-        put(good, 8, -1),                           // negative count
-        put(good, 28, int32_t(good.size()) + 5),    // name outside the file
-        put(good, 36, -8),                          // vertex array before the file
+        put(good, 48, end),                        // child outside the file
+        put(good, 48, end - 10),                   // record cut by the file's end
+        put(good, 4, 100000),                      // vertices beyond the file
+        put(good, 4, -1),                          // negative counts
+        put(good, 8, -1),
+        put(good, 8, 100000),                      // polygons beyond the file
+        put(good, 40, -8),                         // polygons before the file
+        put(good, 28, end + 5),                    // name outside the file
+        put(good, 36, -8),                         // vertex array before the file
+        put(good, size_t(polygonAt) + 4, -1),      // a polygon's negative vertex count
+        put(good, size_t(polygonAt) + 4, 100000),  // its indices beyond the file
+        put(good, size_t(polygonAt) + 12, -2),     // and before it
     };
-    // Sibling offset 0 means "none", so the root can't be reached again; a
-    // root whose sibling is its child shares a record.
-    bad[0] = put(good, 44, childAt);
-    for (size_t i = 0; i < bad.size(); ++i) EXPECT_EQ(Load(bad[i]), nullptr) << i;
+    for (size_t i = 0; i < std::size(bad); ++i) EXPECT_EQ(Load(bad[i]), nullptr) << i;
     // A name running to the end of the file without its terminator.
-    std::vector<uint8_t> unterminated = put(good, 28, int32_t(good.size()) - 1);
+    std::vector<uint8_t> unterminated = put(good, 28, end - 1);
     unterminated.back() = 'x';
     EXPECT_EQ(Load(unterminated), nullptr);
     EXPECT_EQ(LoadModel("objects3d\\missing.3do", 1), nullptr);
     EXPECT_EQ(LoadModel("objects3d\\sample.3do", 5), nullptr);
+    // A texture name outside the file is only left empty.
+    Model m = Load(put(good, size_t(polygonAt) + 16, end + 5));
+    ASSERT_NE(m, nullptr);
+    EXPECT_STREQ(m->polygons[0].textureName, "");
 }
 
 TEST_F(Load3doTest, TypeDetectionByFirstBytes) {
@@ -193,35 +174,6 @@ TEST_F(Load3doTest, TypeDetectionByFirstBytes) {
         EXPECT_EQ(DetectModelType("a.3do"), type) << bytes;
     }
     EXPECT_EQ(DetectModelType("none.3do"), 0);
-}
-
-TEST_F(Load3doTest, RestPoseAccumulatesOffsetsAndStoreRestOffsetsCopies) {
-    Piece* a = NewPiece();
-    Piece* b = NewPiece();
-    Piece* c = NewPiece();
-    Piece* s = NewPiece();
-    EXPECT_EQ(a->selectionPolygon, -1);
-    a->child = b;
-    b->child = c;
-    b->sibling = s;
-    float one[1][3] = {{0.5f, 0, 0}};
-    for (Piece* p : {a, b, c, s}) {
-        p->vertexCount = 1;
-        p->vertices = static_cast<float(*)[3]>(GRIB_Alloc("Vertices", sizeof one));
-        std::memcpy(p->vertices, one, sizeof one);
-    }
-    a->offset[0] = 1;
-    b->offset[0] = 2;
-    c->offset[0] = 4;
-    s->offset[1] = 8;
-    ComputeRestPose(a);
-    // s, a sibling of b, adds a's offset only.
-    EXPECT_EQ((std::vector<double>{a->workVertices[0].x, b->workVertices[0].x, c->workVertices[0].x,
-                                   s->workVertices[0].x, s->workVertices[0].y}),
-              (std::vector<double>{1.5, 3.5, 7.5, 1.5, 8}));
-    StoreRestOffsets(a);
-    EXPECT_EQ((std::vector<float>{c->restOffset[0], s->restOffset[1]}), (std::vector<float>{4, 8}));
-    FreePieceTree(a);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "grib/bitmap/bitmap.h"
@@ -18,11 +19,7 @@ struct Canvas {
         GRIB_InitBitmap(&bitmap, w, h, w, pixels.data());
     }
     uint8_t at(int x, int y) const { return pixels[size_t(y) * bitmap.pitch + x]; }
-    int count(uint8_t c) const {
-        int n = 0;
-        for (uint8_t p : pixels) n += p == c;
-        return n;
-    }
+    int count(uint8_t c) const { return int(std::count(pixels.begin(), pixels.end(), c)); }
 };
 
 // A depth-tested target image over a canvas, with its own depth buffer.
@@ -39,7 +36,7 @@ struct DepthCanvas {
 struct Texture {
     std::vector<uint8_t> texels;
     GribImage image{};
-    Texture(int w, int h) : texels(size_t(w) * h) {
+    Texture(int w, int h, uint8_t fill = 0) : texels(size_t(w) * h, fill) {
         image.width = uint16_t(w);
         image.height = uint16_t(h);
         image.data = texels.data();
@@ -49,14 +46,12 @@ struct Texture {
 
 class RasterTest : public ::testing::Test {
 protected:
-    std::vector<uint8_t> shade;
     uint8_t* shadeBlock = nullptr;
     void SetUp() override {
         testsupport::StartGrib();
         // Level L maps colour c to (c + L) & 0xFF: easy to predict.
         shadeBlock = static_cast<uint8_t*>(GRIB_Alloc("SHADE TABLE", 8192));
-        for (int l = 0; l < 32; ++l)
-            for (int c = 0; c < 256; ++c) shadeBlock[l * 256 + c] = uint8_t(c + l);
+        for (int i = 0; i < 8192; ++i) shadeBlock[i] = uint8_t(i % 256 + i / 256);
         GRIB_GetEnvironment()->shadeTable = shadeBlock;
     }
     void TearDown() override {
@@ -65,125 +60,89 @@ protected:
     }
 };
 
-const int32_t kSquareCW[8] = {2, 2, 12, 2, 12, 12, 2, 12};
-const int32_t kSquareCCW[8] = {2, 2, 2, 12, 12, 12, 12, 2};
-
-TEST_F(RasterTest, ClockwiseFillsCounterClockwiseDrawsNothing) {
-    Texture t(8, 8);
-    std::fill(t.texels.begin(), t.texels.end(), 7);
-    const int32_t cw3[12] = {2, 2, 5, 12, 2, 5, 12, 12, 5, 2, 12, 5};
-    const int32_t ccw3[12] = {2, 2, 5, 2, 12, 5, 12, 12, 5, 12, 2, 5};
-    for (int clockwise = 0; clockwise < 2; ++clockwise) {
-        const int32_t* square = clockwise ? kSquareCW : kSquareCCW;
-        Canvas a(16, 16), b(16, 16);
-        DepthCanvas d(16, 16);
-        EXPECT_EQ(GRIB_FillPolygon(&a.bitmap, square, 4, 7), 1);
-        GRIB_DrawTexturedQuad(&b.bitmap, &t.image, square, nullptr);
-        GRIB_FillPolygonZ(&d.image, clockwise ? cw3 : ccw3, 4, 7);
-        // Columns 2..11 and rows 2..11.
-        for (const Canvas* c : {&a, &b, &d.canvas}) {
-            EXPECT_EQ(c->count(7), clockwise ? 100 : 0);
-            EXPECT_EQ(c->at(2, 2) + c->at(11, 11), clockwise ? 14 : 0);
-            EXPECT_EQ(c->at(12, 5) + c->at(5, 12), 0);
+// The polygon (x, y pairs) filled by each of the six fillers on its own
+// canvas: flat and lit fills in colour 7 at light level 0, textured ones from
+// a texture of 7s, the depth-tested ones at depth 1. The bitmap fillers' clip
+// is raised by `raise`.
+std::vector<std::vector<uint8_t>> FillAll(const std::vector<int32_t>& xy, uint32_t w, uint32_t h, int raise = 0) {
+    Texture t(8, 8, 7);
+    std::vector<int32_t> z, lit;
+    for (size_t i = 0; i < xy.size(); i += 2) {
+        z.insert(z.end(), {xy[i], xy[i + 1], 1});
+        lit.insert(lit.end(), {xy[i], xy[i + 1], 1, 0});
+    }
+    const int32_t n = int32_t(xy.size() / 2);
+    std::vector<std::vector<uint8_t>> out;
+    for (int k = 0; k < 6; ++k) {
+        Canvas c(w, h);
+        c.bitmap.clipRight += raise;
+        c.bitmap.clipBottom += raise;
+        DepthCanvas d(w, h);
+        if (k == 0) {
+            EXPECT_EQ(GRIB_FillPolygon(&c.bitmap, xy.data(), n, 7), 1);
         }
+        if (k == 1) GRIB_DrawTexturedQuad(&c.bitmap, &t.image, xy.data(), nullptr);
+        if (k == 2) GRIB_FillPolygonZ(&d.image, z.data(), n, 7);
+        if (k == 3) GRIB_FillPolygonZLit(&d.image, lit.data(), n, 7);
+        if (k == 4) GRIB_DrawTexturedQuadZ(&d.image, &t.image, z.data(), nullptr);
+        if (k == 5) GRIB_DrawTexturedQuadZLit(&d.image, &t.image, lit.data(), nullptr);
+        out.push_back(k < 2 ? c.pixels : d.canvas.pixels);
     }
+    return out;
 }
 
-TEST_F(RasterTest, TriangleAsQuadFillsLikeTheTriangle) {
-    const int32_t tri[6] = {3, 1, 14, 9, 1, 13};
-    const int32_t quad[8] = {3, 1, 14, 9, 1, 13, 3, 1};
-    Canvas a(16, 16), b(16, 16), c(16, 16);
-    GRIB_FillPolygon(&a.bitmap, tri, 3, 5);
-    GRIB_FillPolygon(&b.bitmap, quad, 4, 5);
-    EXPECT_GT(a.count(5), 40);
-    EXPECT_EQ(a.pixels, b.pixels);
-    Texture t(4, 4);
-    std::fill(t.texels.begin(), t.texels.end(), 5);
-    GRIB_DrawTexturedQuad(&c.bitmap, &t.image, quad, nullptr);
-    EXPECT_EQ(a.pixels, c.pixels);
-}
+const int32_t kSquareCW[8] = {2, 2, 12, 2, 12, 12, 2, 12};
 
-TEST_F(RasterTest, FreshClipNeverWritesLastRowAndColumnRaisedClipCoversAll) {
-    const int32_t full[8] = {0, 0, 10, 0, 10, 10, 0, 10};
-    const int32_t fullZ[16] = {0, 0, 1, 3, 10, 0, 1, 3, 10, 10, 1, 3, 0, 10, 1, 3};
-    Texture t(8, 8);
-    std::fill(t.texels.begin(), t.texels.end(), 1);
-    auto check = [](const Canvas& c, bool whole) {
-        for (int y = 0; y < 10; ++y)
-            for (int x = 0; x < 10; ++x) {
-                bool edge = x == 9 || y == 9;
-                EXPECT_EQ(c.at(x, y) != 0, whole || !edge) << x << "," << y;
-            }
-    };
-    for (int raised = 0; raised < 2; ++raised) {
-        Canvas a(10, 10), b(10, 10);
-        a.bitmap.clipRight += raised;
-        a.bitmap.clipBottom += raised;
-        b.bitmap.clipRight += raised;
-        b.bitmap.clipBottom += raised;
-        GRIB_FillPolygon(&a.bitmap, full, 4, 1);
-        GRIB_DrawTexturedQuad(&b.bitmap, &t.image, full, nullptr);
-        check(a, raised);
-        check(b, raised);
+TEST_F(RasterTest, EveryFillerTakesTheSamePixels) {
+    const std::vector<int32_t> cw(kSquareCW, kSquareCW + 8), ccw = {2, 2, 2, 12, 12, 12, 12, 2};
+    // Columns 2..11 and rows 2..11; nothing counter-clockwise.
+    for (const auto& [square, count] : {std::pair{cw, 100}, {ccw, 0}})
+        for (const std::vector<uint8_t>& pixels : FillAll(square, 16, 16)) {
+            EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 7), count);
+            EXPECT_EQ(pixels[2 * 16 + 2] + pixels[11 * 16 + 11], count ? 14 : 0);
+        }
+    // A quad of a repeated vertex fills like the triangle.
+    Canvas tri(16, 16);
+    const int32_t t[6] = {3, 1, 14, 9, 1, 13};
+    GRIB_FillPolygon(&tri.bitmap, t, 3, 7);
+    EXPECT_GT(tri.count(7), 40);
+    for (const std::vector<uint8_t>& pixels : FillAll({3, 1, 14, 9, 1, 13, 3, 1}, 16, 16)) EXPECT_EQ(pixels, tri.pixels);
+    // A fresh clip never takes the last row and column, a raised one does; the
+    // depth-tested fillers clip to the image, whose last row and column stay.
+    for (int raise = 0; raise < 2; ++raise) {
+        std::vector<std::vector<uint8_t>> all = FillAll({0, 0, 10, 0, 10, 10, 0, 10}, 10, 10, raise);
+        for (size_t k = 0; k < all.size(); ++k)
+            for (int i = 0; i < 100; ++i)
+                EXPECT_EQ(all[k][i] != 0, (raise && k < 2) || (i % 10 < 9 && i / 10 < 9)) << k << " pixel " << i;
     }
-    // The depth-tested fillers clip to the image: its last row and column stay.
-    DepthCanvas d1(10, 10), d2(10, 10), d3(10, 10), d4(10, 10);
-    GRIB_FillPolygonZ(&d1.image, fullZ, 4, 1);  // stride 3 reads the first 12 ints
-    const int32_t z3[12] = {0, 0, 1, 10, 0, 1, 10, 10, 1, 0, 10, 1};
-    std::memset(d1.canvas.pixels.data(), 0, 100);
-    GRIB_FillPolygonZ(&d1.image, z3, 4, 1);
-    GRIB_FillPolygonZLit(&d2.image, fullZ, 4, 1);
-    GRIB_DrawTexturedQuadZ(&d3.image, &t.image, z3, nullptr);
-    GRIB_DrawTexturedQuadZLit(&d4.image, &t.image, fullZ, nullptr);
-    check(d1.canvas, false);
-    check(d2.canvas, false);
-    check(d3.canvas, false);
-    check(d4.canvas, false);
 }
 
 TEST_F(RasterTest, EqualDepthOverwritesLowerDepthDoesNot) {
-    auto quad = [](int32_t depth) {
-        return std::vector<int32_t>{0, 0, depth, 8, 0, depth, 8, 8, depth, 0, 8, depth};
-    };
+    Texture t(8, 8, 6);
     DepthCanvas d(8, 8);
-    GRIB_FillPolygonZ(&d.image, quad(100).data(), 4, 1);
-    EXPECT_EQ(d.canvas.at(3, 3), 1);
-    EXPECT_EQ(d.depth[3 * 8 + 3], 100);
-    GRIB_FillPolygonZ(&d.image, quad(100).data(), 4, 2);
-    EXPECT_EQ(d.canvas.at(3, 3), 2);
-    GRIB_FillPolygonZ(&d.image, quad(99).data(), 4, 3);
-    EXPECT_EQ(d.canvas.at(3, 3), 2);
-    EXPECT_EQ(d.depth[3 * 8 + 3], 100);
-    // Only the low byte of the depth counts: 356 compares as 100.
-    GRIB_FillPolygonZ(&d.image, quad(356).data(), 4, 4);
-    EXPECT_EQ(d.canvas.at(3, 3), 4);
-
-    Texture t(8, 8);
-    std::fill(t.texels.begin(), t.texels.end(), 6);
-    GRIB_DrawTexturedQuadZ(&d.image, &t.image, quad(99).data(), nullptr);
-    EXPECT_EQ(d.canvas.at(3, 3), 4);
-    GRIB_DrawTexturedQuadZ(&d.image, &t.image, quad(100).data(), nullptr);
-    EXPECT_EQ(d.canvas.at(3, 3), 6);
+    // Textured or flat, depth, colour, the pixel after. Only the low byte of
+    // the depth counts: 356 compares as 100.
+    const std::tuple<bool, int32_t, uint8_t, int> steps[] = {
+        {false, 100, 1, 1}, {false, 100, 2, 2}, {false, 99, 3, 2}, {false, 356, 4, 4}, {true, 99, 0, 4}, {true, 100, 0, 6}};
+    for (auto [textured, z, colour, want] : steps) {
+        const int32_t quad[12] = {0, 0, z, 8, 0, z, 8, 8, z, 0, 8, z};
+        if (textured) GRIB_DrawTexturedQuadZ(&d.image, &t.image, quad, nullptr);
+        else GRIB_FillPolygonZ(&d.image, quad, 4, colour);
+        EXPECT_EQ(d.canvas.at(3, 3), want) << z;
+        EXPECT_EQ(d.depth[3 * 8 + 3], 100) << z;
+    }
 }
 
 TEST_F(RasterTest, LitSpansWithAndWithoutDepthBuffer) {
     const int32_t lit[16] = {0, 0, 10, 5, 8, 0, 10, 5, 8, 8, 10, 5, 0, 8, 10, 5};
-    Texture t(8, 8);
-    std::fill(t.texels.begin(), t.texels.end(), 40);
-    {
-        DepthCanvas d(8, 8, false);
+    Texture t(8, 8, 40);
+    for (bool withDepth : {false, true}) {
+        DepthCanvas d(8, 8, withDepth);
         GRIB_DrawTexturedQuadZLit(&d.image, &t.image, lit, nullptr);
-        EXPECT_EQ(d.canvas.at(2, 2), 40);  // textured path: plain texels
+        EXPECT_EQ(d.canvas.at(2, 2), withDepth ? 45 : 40);  // no depth buffer: plain texels
+        EXPECT_EQ(d.depth[2 * 8 + 2], withDepth ? 10 : 0);
         GRIB_FillPolygonZLit(&d.image, lit, 4, 20);
-        EXPECT_EQ(d.canvas.at(2, 2), 25);  // flat path: shaded colour
-    }
-    {
-        DepthCanvas d(8, 8, true);
-        GRIB_DrawTexturedQuadZLit(&d.image, &t.image, lit, nullptr);
-        EXPECT_EQ(d.canvas.at(2, 2), 45);
-        EXPECT_EQ(d.depth[2 * 8 + 2], 10);
-        GRIB_FillPolygonZLit(&d.image, lit, 4, 20);
-        EXPECT_EQ(d.canvas.at(2, 2), 25);
+        EXPECT_EQ(d.canvas.at(2, 2), 25);  // flat: the shaded colour either way
     }
     // Light interpolates across the span: level 0 on the left, 31 on the right.
     const int32_t ramp[16] = {0, 0, 1, 0, 32, 0, 1, 31, 32, 2, 1, 31, 0, 2, 1, 0};
@@ -203,11 +162,7 @@ TEST_F(RasterTest, PowerOfTwoWidthsMatchTheMultiplyPath) {
         Texture narrow(w, h), wide(w + 3 + (w == 48 ? 2 : 0), h);
         testsupport::Rng rng(w);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                uint8_t c = uint8_t(rng.next());
-                narrow.texels[y * w + x] = c;
-                wide.texels[y * wide.image.width + x] = c;
-            }
+            for (int x = 0; x < w; ++x) narrow.texels[y * w + x] = wide.texels[y * wide.image.width + x] = uint8_t(rng.next());
         const int32_t coords[8] = {0, 0, w - 1, 0, w - 1, h - 1, 0, h - 1};
         const int32_t quad[8] = {3, 1, 90, 7, 70, 60, 1, 50};
         const int32_t quadZ[12] = {3, 1, 5, 90, 7, 5, 70, 60, 5, 1, 50, 5};
@@ -216,22 +171,20 @@ TEST_F(RasterTest, PowerOfTwoWidthsMatchTheMultiplyPath) {
         GRIB_DrawTexturedQuad(&a.bitmap, &narrow.image, quad, nullptr);
         GRIB_DrawTexturedQuad(&b.bitmap, &wide.image, quad, coords);
         EXPECT_EQ(a.pixels, b.pixels) << "width " << w;
-        DepthCanvas c(96, 64), d(96, 64);
-        GRIB_DrawTexturedQuadZ(&c.image, &narrow.image, quadZ, nullptr);
-        GRIB_DrawTexturedQuadZ(&d.image, &wide.image, quadZ, coords);
-        EXPECT_EQ(c.canvas.pixels, d.canvas.pixels) << "width " << w;
-        DepthCanvas e(96, 64), f(96, 64);
-        GRIB_DrawTexturedQuadZLit(&e.image, &narrow.image, quadL, nullptr);
-        GRIB_DrawTexturedQuadZLit(&f.image, &wide.image, quadL, coords);
-        EXPECT_EQ(e.canvas.pixels, f.canvas.pixels) << "width " << w;
         EXPECT_GT(a.count(0), 0);
+        for (auto draw : {GRIB_DrawTexturedQuadZ, GRIB_DrawTexturedQuadZLit}) {
+            DepthCanvas c(96, 64), d(96, 64);
+            draw(&c.image, &narrow.image, draw == GRIB_DrawTexturedQuadZ ? quadZ : quadL, nullptr);
+            draw(&d.image, &wide.image, draw == GRIB_DrawTexturedQuadZ ? quadZ : quadL, coords);
+            EXPECT_EQ(c.canvas.pixels, d.canvas.pixels) << "width " << w;
+        }
     }
 }
 
 TEST_F(RasterTest, TexelCornersMapToQuadCorners) {
     Texture t(4, 4);
     for (int i = 0; i < 16; ++i) t.texels[i] = uint8_t(10 + i);
-    Canvas c(8, 8);
+    Canvas c(8, 8), d(8, 8, 99);
     const int32_t quad[8] = {0, 0, 8, 0, 8, 8, 0, 8};
     c.bitmap.clipRight = c.bitmap.clipBottom = 8;
     GRIB_DrawTexturedQuad(&c.bitmap, &t.image, quad, nullptr);
@@ -240,30 +193,22 @@ TEST_F(RasterTest, TexelCornersMapToQuadCorners) {
     EXPECT_EQ(c.at(0, 7), 18);
     // Index 0 is no colour key: it is copied.
     std::fill(t.texels.begin(), t.texels.end(), 0);
-    Canvas d(8, 8, 99);
     GRIB_DrawTexturedQuad(&d.bitmap, &t.image, quad, nullptr);
     EXPECT_EQ(d.at(3, 3), 0);
 }
 
 TEST_F(RasterTest, PolygonAboveClipTopEntersWithAdvancedAttributes) {
     Texture t(16, 64);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 16; ++x) t.texels[y * 16 + x] = uint8_t(y * 3 + x);
-    const int32_t quad[8] = {0, -20, 16, -20, 16, 40, 0, 40};
-    Canvas whole(16, 40), clipped(16, 40);
-    // Reference: the same quad drawn one row at a time via a tall canvas.
-    std::vector<uint8_t> tallPixels(16 * 60);
-    GribBitmap tall;
-    tall.flags = 0;
-    GRIB_InitBitmap(&tall, 16, 60, 16, tallPixels.data());
-    const int32_t shifted[8] = {0, 0, 16, 0, 16, 60, 0, 60};
-    GRIB_DrawTexturedQuad(&tall, &t.image, shifted, nullptr);
+    for (int i = 0; i < 16 * 64; ++i) t.texels[i] = uint8_t(i / 16 * 3 + i % 16);
+    // Reference: the quad shifted down by 20 on a taller canvas.
+    const int32_t quad[8] = {0, -20, 16, -20, 16, 40, 0, 40}, shifted[8] = {0, 0, 16, 0, 16, 60, 0, 60};
+    Canvas clipped(16, 40), tall(16, 60);
+    GRIB_DrawTexturedQuad(&tall.bitmap, &t.image, shifted, nullptr);
     clipped.bitmap.clipTop = 5;
     GRIB_DrawTexturedQuad(&clipped.bitmap, &t.image, quad, nullptr);
     for (int y = 0; y < 5; ++y) EXPECT_EQ(clipped.at(3, y), 0);
     for (int y = 5; y < 39; ++y)
-        for (int x = 0; x < 15; ++x) ASSERT_EQ(clipped.at(x, y), tallPixels[(y + 20) * 16 + x]) << x << "," << y;
-
+        for (int x = 0; x < 15; ++x) ASSERT_EQ(clipped.at(x, y), tall.at(x, y + 20)) << x << "," << y;
     // The flat fill too: rows from the clip top only.
     Canvas f(8, 8);
     f.bitmap.clipTop = 3;
@@ -277,14 +222,14 @@ TEST_F(RasterTest, RejectedPolygonsAndNullTargets) {
     Canvas c(8, 8);
     const int32_t left[8] = {-10, 0, -2, 0, -2, 5, -10, 5};
     const int32_t flat[8] = {0, 3, 5, 3, 5, 3, 0, 3};
-    EXPECT_EQ(GRIB_FillPolygon(&c.bitmap, left, 4, 1), 0);
-    EXPECT_EQ(GRIB_FillPolygon(&c.bitmap, flat, 4, 1), 0);
-    EXPECT_EQ(GRIB_FillPolygon(&c.bitmap, left, 0, 1), 0);
+    EXPECT_EQ(GRIB_FillPolygon(&c.bitmap, left, 4, 1) + GRIB_FillPolygon(&c.bitmap, flat, 4, 1) +
+                  GRIB_FillPolygon(&c.bitmap, left, 0, 1),
+              0);
     EXPECT_EQ(c.count(0), 64);
     // No screen exists in tests: a null target reports 0 and draws nothing.
-    EXPECT_EQ(GRIB_FillPolygon(nullptr, kSquareCW, 4, 1), 0);
-    EXPECT_EQ(GRIB_DrawLine(nullptr, 0, 0, 3, 3, 1), 0);
-    EXPECT_EQ(GRIB_DrawPolyline(nullptr, kSquareCW, 4, 1), 0);
+    EXPECT_EQ(GRIB_FillPolygon(nullptr, kSquareCW, 4, 1) + GRIB_DrawLine(nullptr, 0, 0, 3, 3, 1) +
+                  GRIB_DrawPolyline(nullptr, kSquareCW, 4, 1),
+              0);
 }
 
 TEST_F(RasterTest, TargetsTallerThanTheRowTableFillInBands) {
@@ -305,47 +250,46 @@ TEST_F(RasterTest, TargetsTallerThanTheRowTableFillInBands) {
     EXPECT_EQ(d.at(1, 4199), 62);
 }
 
+// Random coordinates of every magnitude: the bitmap fillers and lines write
+// inside the clip only, the depth-tested ones inside the image (the sanitizer
+// build checks that).
 TEST_F(RasterTest, HostileCoordinatesStayInsideTheTarget) {
-    Texture t(8, 8);
-    std::fill(t.texels.begin(), t.texels.end(), 2);
+    Texture t(8, 8, 2);
     const int32_t coords[8] = {-100000, 5, 900000, -7, 3, 700000, 0, 0};
     testsupport::Rng rng(7);
     for (int i = 0; i < 300; ++i) {
         int32_t v[16];
         for (int32_t& x : v) x = int32_t(rng.next()) >> (rng.below(24));
         Canvas c(20, 20);
+        DepthCanvas d(20, 20);
+        std::tie(c.bitmap.clipLeft, c.bitmap.clipTop, c.bitmap.clipRight, c.bitmap.clipBottom) = std::tuple(2, 2, 17, 17);
         GRIB_FillPolygon(&c.bitmap, v, 8, 1);
         GRIB_DrawTexturedQuad(&c.bitmap, &t.image, v, i % 2 ? coords : nullptr);
-        DepthCanvas d(20, 20);
+        GRIB_DrawLine(&c.bitmap, v[0], v[1], v[2], v[3], 3);
         GRIB_FillPolygonZLit(&d.image, v, 4, 1);
         GRIB_DrawTexturedQuadZLit(&d.image, &t.image, v, coords);
-        GRIB_DrawLine(&c.bitmap, v[0], v[1], v[2], v[3], 3);
+        for (int k = 0; k < 400; ++k)
+            ASSERT_TRUE(!c.pixels[k] || (k % 20 >= 2 && k % 20 <= 17 && k / 20 >= 2 && k / 20 <= 17)) << i << " " << k;
     }
 }
 
 TEST_F(RasterTest, LinesAndPolylinesClipAndDrawBothEndpoints) {
     struct Case {
         int32_t x0, y0, x1, y1;
-        int32_t clip[4];  // left, top, right, bottom
-        std::vector<std::pair<int, int>> lit;  // pixels that must be set
         int count;
+        std::vector<std::pair<int, int>> lit;  // pixels that must be set
+        int32_t clip[4] = {0, 0, 9, 9};        // left, top, right, bottom
     } cases[] = {
-        {-5, -5, -1, 20, {0, 0, 9, 9}, {}, 0},
-        {11, 0, 30, 9, {0, 0, 9, 9}, {}, 0},
-        {0, 10, 9, 15, {0, 0, 9, 9}, {}, 0},
-        {2, 3, 7, 3, {0, 0, 9, 9}, {{2, 3}, {7, 3}}, 6},
-        {5, 8, 5, 6, {0, 0, 9, 9}, {{5, 6}, {5, 8}}, 3},
-        {0, 0, 9, 9, {0, 0, 9, 9}, {{0, 0}, {4, 4}, {9, 9}}, 10},
-        {8, 1, 0, 5, {0, 0, 9, 9}, {{0, 5}, {8, 1}}, 9},  // drawn from the left end, y falling
-        {-4, 4, 20, 4, {2, 0, 6, 9}, {{2, 4}, {6, 4}}, 5},
-        {-20, -20, 30, 30, {-50, -50, 50, 50}, {{0, 0}, {9, 9}}, 10},  // the bitmap's extent still clips
+        {-5, -5, -1, 20, 0, {}}, {11, 0, 30, 9, 0, {}}, {0, 10, 9, 15, 0, {}},
+        {2, 3, 7, 3, 6, {{2, 3}, {7, 3}}}, {5, 8, 5, 6, 3, {{5, 6}, {5, 8}}}, {0, 0, 9, 9, 10, {{0, 0}, {4, 4}, {9, 9}}},
+        {8, 1, 0, 5, 9, {{0, 5}, {8, 1}}},  // drawn from the left end, y falling
+        {-4, 4, 20, 4, 5, {{2, 4}, {6, 4}}, {2, 0, 6, 9}},
+        {-20, -20, 30, 30, 10, {{0, 0}, {9, 9}}, {-50, -50, 50, 50}},  // the bitmap's extent still clips
     };
     for (const Case& c : cases) {
         Canvas canvas(10, 10);
-        canvas.bitmap.clipLeft = c.clip[0];
-        canvas.bitmap.clipTop = c.clip[1];
-        canvas.bitmap.clipRight = c.clip[2];
-        canvas.bitmap.clipBottom = c.clip[3];
+        std::tie(canvas.bitmap.clipLeft, canvas.bitmap.clipTop, canvas.bitmap.clipRight, canvas.bitmap.clipBottom) =
+            std::tie(c.clip[0], c.clip[1], c.clip[2], c.clip[3]);
         EXPECT_EQ(GRIB_DrawLine(&canvas.bitmap, c.x0, c.y0, c.x1, c.y1, 1), 1);
         EXPECT_EQ(canvas.count(1), c.count) << c.x0 << "," << c.y0 << " " << c.x1 << "," << c.y1;
         for (auto [x, y] : c.lit) EXPECT_EQ(canvas.at(x, y), 1) << x << "," << y;
