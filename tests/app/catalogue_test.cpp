@@ -133,32 +133,14 @@ TEST_F(CatalogueTest, TheWrapperCentresThirtyPercentUpTheModel) {
 }
 
 TEST_F(CatalogueTest, StartsCreateAndShowcaseAtOnceAndDemoAtTheNextUpdate) {
-    units.push_back(ScriptedUnit("ARMSTART", R"(piece base hull turret barrel
-static created shown demo heading pitch
-function Create
-    push 1
-    pop_static created
-    push 99
-    pop_static heading
-    return
-function Showcase
-    push_static created
-    pop_static shown
-    return
-function Demo
-    push 3
-    pop_static demo
-    return
-function AimPrimary
-    push_local 0
-    pop_static heading
-    push_local 1
-    pop_static pitch
-    push 1
-    return
-function FirePrimary
-    return
-)"));
+    units.push_back(ScriptedUnit(
+        "ARMSTART",
+        "piece base hull turret barrel\nstatic created shown demo heading pitch\n"
+        "function Create\n push 1\n pop_static created\n push 99\n pop_static heading\n return\n"
+        "function Showcase\n push_static created\n pop_static shown\n return\n"
+        "function Demo\n push 3\n pop_static demo\n return\n"
+        "function AimPrimary\n push_local 0\n pop_static heading\n push_local 1\n pop_static pitch\n push 1\n return\n"
+        "function FirePrimary\n return\n"));
     Load();
     ViewerUnit* u = Unit("ARMSTART");
     ASSERT_NE(u, nullptr);
