@@ -109,17 +109,10 @@ TEST_F(CatalogueTest, SidesStartTurnedAndSpinningOppositeWays) {
 TEST_F(CatalogueTest, TheWrapperCentresThirtyPercentUpTheModel) {
     KitGameUnit u = KitSampleUnit("ARMTALL", "Tall");
     const int32_t m = 163840;  // one model unit
-    KitModelPiece root, child, sibling;
-    root.name = "root";
-    root.offset = {0, 2 * m, 0};
-    root.vertices = {{0, -4 * m, 0}, {m, 0, 0}, {0, 0, m}};
-    child.name = "child";
-    child.offset = {0, 3 * m, 0};
-    child.vertices = {{0, 3 * m, 0}, {0, m, 0}};
-    root.children.push_back(child);
-    sibling.name = "side";  // siblings of the root share its accumulated height 0
-    sibling.vertices = {{0, m, 0}};
-    u.model = {root, sibling};
+    // Siblings of the root share its accumulated height 0.
+    u.model = {{"root", "", {0, 2 * m, 0}, -1, {{0, -4 * m, 0}, {m, 0, 0}, {0, 0, m}}, {},
+                {{"child", "", {0, 3 * m, 0}, -1, {{0, 3 * m, 0}, {0, m, 0}}, {}, {}}}},
+               {"side", "", {0, 0, 0}, -1, {{0, m, 0}}, {}, {}}};
     u.script = "piece root child side\nfunction Create\n return\n";
     units.push_back(u);
     Load();

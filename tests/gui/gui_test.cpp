@@ -65,6 +65,7 @@ public:
            std::vector<std::pair<std::string, std::string>> env = {})
         : log_(fs::path(GUI_ARTIFACT_DIR) / (name + ".log")), tmp_(game / ("tmp-" + name)) {
         fs::create_directories(log_.parent_path());
+        fs::remove(log_);  // no lines of an earlier run
         fs::remove_all(tmp_);
         fs::create_directories(tmp_);
         if (command.empty()) command = {SHOWCASE_VIEWER_PATH};
