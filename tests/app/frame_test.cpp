@@ -192,17 +192,16 @@ TEST_F(FrameTest, DragsTurnTheViewAndFlingASpin) {
         ViewEvents(nullptr, WM_MOUSEMOVE, MK_LBUTTON, At(x1, y1));
         ViewEvents(nullptr, WM_LBUTTONUP, 0, At(x1, y1));
     };
-    // Pi over the view's width plus height per pixel; right turns negative.
+    // Pi over the view's width plus height per pixel; right turns negative,
+    // up the same way as right; a fling spins at most 6 degrees per tick.
     const double start = unit->wrapper->angleY, turned = -10.0 / 200.0 * 3.14159265358979;
-    drag(10, 10, 100, 20, 10);
-    EXPECT_DOUBLE_EQ(unit->wrapper->angleY, start + turned);
-    EXPECT_DOUBLE_EQ(unit->spin, turned / 100.0 * 33.333333333333336);
-    drag(20, 20, 1, 20, 0);  // up turns the same way as right, at most 6 degrees per tick
-    EXPECT_DOUBLE_EQ(unit->spin, -0.10471975511965967);
-    drag(20, 20, 1, 0, 90);
-    EXPECT_DOUBLE_EQ(unit->spin, 0.10471975511965967);
-    drag(10, 10, 50, 10, 10);  // no move: no spin
-    EXPECT_EQ(unit->spin, 0.0);
+    for (auto [x0, y0, ms, x1, y1, spin] :
+         {std::tuple{10, 10, 100u, 20, 10, turned / 100.0 * 33.333333333333336}, {20, 20, 1u, 20, 0, -0.10471975511965967},
+          {20, 20, 1u, 0, 90, 0.10471975511965967}, {10, 10, 50u, 10, 10, 0.0}}) {
+        drag(x0, y0, ms, x1, y1);
+        EXPECT_DOUBLE_EQ(unit->spin, spin) << x1 << " " << y1;
+        if (ms == 100) { EXPECT_DOUBLE_EQ(unit->wrapper->angleY, start + turned); }
+    }
     // A move without the button ends the drag: nothing turns, release is idle.
     ViewEvents(nullptr, WM_LBUTTONDOWN, MK_LBUTTON, At(10, 10));
     const double angle = unit->wrapper->angleY;
@@ -233,10 +232,7 @@ TEST_F(FrameTest, DragsTurnTheViewAndFlingASpin) {
 
 TEST_F(FrameTest, TextsOverTheBackground) {
     KitGameUnit bare = apptest::SampleWith("ARMBARE", {{"Scale", "1.25"}});  // a model that draws nothing
-    KitModelPiece dot;
-    dot.name = "dot";
-    dot.vertices = {{0, 0, 0}};
-    bare.model = {dot};
+    bare.model = {{"dot", "", {0, 0, 0}, -1, {{0, 0, 0}}, {}, {}}};
     bare.script = "piece dot\nfunction Create\n return\n";
     units.push_back(bare);
     Load();
