@@ -83,16 +83,16 @@ TEST_F(FrameTest, ZeroTicksAndTheAboutBoxStopTime) {
 }
 
 TEST_F(FrameTest, EveryUnitsScriptRunsButOnlyTheCurrentUnitsShotsSound) {
-    units.push_back(ScriptedUnit("CORTWO", kCountingScript));
+    units = {ScriptedUnit("CORTWO", kCountingScript), ScriptedUnit("CORGUN", kCountingScript)};
+    apptest::SetInfo(units[1], "Weapon1", "GUN");  // no sound
     ViewerUnit* one = LoadCounting();
-    ViewerUnit* two = Unit("CORTWO");
     ASSERT_STREQ(one->soundName[0], "zap");
-    UnitCommand(one, ID_FIRE);
-    UnitCommand(two, ID_FIRE);
+    for (ViewerUnit* u : g_viewer.units) UnitCommand(u, ID_FIRE);
     Frames(10, 1);
-    EXPECT_EQ(two->script->statics[3], 1);
-    EXPECT_EQ(Fired(one), 1);
-    EXPECT_EQ(Fired(two), 1);
+    for (ViewerUnit* u : g_viewer.units) {
+        EXPECT_EQ(u->script->statics[3], 1) << u->fileName;
+        EXPECT_EQ(Fired(u), 1) << u->fileName;
+    }
     EXPECT_EQ(g_played, std::vector<std::string>{"play " + std::to_string(KitGameWav(300, 0.1).size()) + " 5"});
     EXPECT_EQ(g_viewer.soundCache->count, 1);
 }

@@ -81,6 +81,7 @@ TEST_F(ToolTest, StartUpFailuresAreOneLineWithTheirStatus) {
          "Could not get the Core Background Image name"},
         {"fonts\\console.fnt", nullptr, 1, 1, "Could not load the font file"},
         {"palettes\\palette.pal", "short", 2, 2, "Could not load the palette"},
+        {"palettes\\palette.pal", nullptr, 1, 1, "Could not load the palette"},
         {"palettes\\palette.alp", nullptr, 1, 1, "Could not load the alpha table"},
         {"palettes\\palette.shd", "short", 2, 2, "Could not load the shade table"},
         {"palettes\\palette.shd", nullptr, 1, 1, "Could not load the shade table"},
@@ -91,9 +92,8 @@ TEST_F(ToolTest, StartUpFailuresAreOneLineWithTheirStatus) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.path) + (c.bytes ? " damaged" : " missing"));
         KitGame broken = game;
-        const std::string archive = broken.Find(c.path)->archive;
-        broken.Remove(c.path);
-        if (c.bytes) broken.AddText(c.path, c.bytes, archive);
+        if (c.bytes) broken.AddText(c.path, c.bytes, broken.Find(c.path)->archive);
+        else broken.Remove(c.path);
         testsupport::TempDir folder, temp;
         ASSERT_TRUE(KitWriteGame(broken, folder.str(), nullptr));
         const std::string failure = "grib: " + std::string(c.message) + "\n";
