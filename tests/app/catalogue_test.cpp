@@ -41,7 +41,7 @@ TEST_F(CatalogueTest, KeepsCompleteArmAndCoreUnitsAndReadsTheirFiles) {
     units = {KitSampleUnit("ARMTANK", "Arm Tank"), KitSampleUnit("corsmall", "Small Core"), KitSampleUnit("SCOUT", "Scout"),
              SampleWith("ARMFULL", {{"Name", std::string(300, 'N')}, {"Description", "A tank"}, {"BMcode", "7"},
                                     {"MobileCode", std::string(40, 'M')}, {"BuildCostEnergy", "-12"},
-                                    {"MaxVelocity", "1.25"}, {"Acceleration", "0.5"}, {"TurnRate", "300.5"},
+                                    {"MaxVelocity", "1.25"}, {"Acceleration", "0.5"}, {"TurnRate", "300.5deg"},
                                     {"MaxDamage", "77.75"}, {"Scale", "1.25"}}),
              SampleWith("CORZERO", {{"Scale", "0"}}),
              SampleWith("CORABS", {{"Scale", ""}, {"BMcode", ""}, {"MaxVelocity", ""}, {"Description", ""}}),
