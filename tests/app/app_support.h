@@ -25,24 +25,17 @@ namespace apptest {
 
 inline KitGameWeapon Weapon(const std::string& section, KitKeyValues keys) { return {section, std::move(keys)}; }
 
-// Sets a key of a unit's info (adds it when absent).
+// Sets a key of a unit's info (the keys are looked up by name, so it may
+// move to the end); an empty value drops the key.
 inline void SetInfo(KitGameUnit& unit, const std::string& key, const std::string& value) {
-    for (auto& [k, v] : unit.info)
-        if (k == key) {
-            v = value;
-            return;
-        }
-    unit.info.push_back({key, value});
-}
-inline void DropInfo(KitGameUnit& unit, const std::string& key) {
     std::erase_if(unit.info, [&](const auto& kv) { return kv.first == key; });
+    if (!value.empty()) unit.info.push_back({key, value});
 }
 
-// A sample unit named after its file with some of its info changed; an
-// empty value drops the key.
+// A sample unit named after its file with some of its info changed.
 inline KitGameUnit SampleWith(const std::string& file, const KitKeyValues& changes) {
     KitGameUnit u = KitSampleUnit(file, file);
-    for (const auto& [k, v] : changes) v.empty() ? DropInfo(u, k) : SetInfo(u, k, v);
+    for (const auto& [k, v] : changes) SetInfo(u, k, v);
     return u;
 }
 

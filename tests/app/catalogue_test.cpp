@@ -42,7 +42,7 @@ TEST_F(CatalogueTest, KeepsCompleteArmAndCoreUnitsAndReadsTheirFiles) {
     units = {KitSampleUnit("ARMTANK", "Arm Tank"), KitSampleUnit("corsmall", "Small Core"), KitSampleUnit("SCOUT", "Scout"),
              SampleWith("ARMFULL", {{"Name", std::string(300, 'N')}, {"Description", "A tank"}, {"BMcode", "7"},
                                     {"MobileCode", std::string(40, 'M')}, {"BuildCostEnergy", "-12"},
-                                    {"MaxVelocity", "1.25"}, {"Acceleration", "0.5"}, {"TurnRate", "300.5"},
+                                    {"MaxVelocity", "1.25"}, {"Acceleration", "0.5"}, {"TurnRate", "300.5deg"},
                                     {"MaxDamage", "77.75"}, {"Scale", "1.25"}}),
              SampleWith("CORZERO", {{"Scale", "0"}}),
              SampleWith("CORABS", {{"Scale", ""}, {"BMcode", ""}, {"MaxVelocity", ""}, {"Description", ""}}),
@@ -110,17 +110,10 @@ TEST_F(CatalogueTest, SidesStartTurnedAndSpinningOppositeWays) {
 TEST_F(CatalogueTest, TheWrapperCentresThirtyPercentUpTheModel) {
     KitGameUnit u = KitSampleUnit("ARMTALL", "Tall");
     const int32_t m = 163840;  // one model unit
-    KitModelPiece root, child, sibling;
-    root.name = "root";
-    root.offset = {0, 2 * m, 0};
-    root.vertices = {{0, -4 * m, 0}, {m, 0, 0}, {0, 0, m}};
-    child.name = "child";
-    child.offset = {0, 3 * m, 0};
-    child.vertices = {{0, 3 * m, 0}, {0, m, 0}};
-    root.children.push_back(child);
-    sibling.name = "side";  // siblings of the root share its accumulated height 0
-    sibling.vertices = {{0, m, 0}};
-    u.model = {root, sibling};
+    // Siblings of the root share its accumulated height 0.
+    u.model = {{"root", "", {0, 2 * m, 0}, -1, {{0, -4 * m, 0}, {m, 0, 0}, {0, 0, m}}, {},
+                {{"child", "", {0, 3 * m, 0}, -1, {{0, 3 * m, 0}, {0, m, 0}}, {}, {}}}},
+               {"side", "", {0, 0, 0}, -1, {{0, m, 0}}, {}, {}}};
     u.script = "piece root child side\nfunction Create\n return\n";
     units.push_back(u);
     Load();
@@ -134,32 +127,14 @@ TEST_F(CatalogueTest, TheWrapperCentresThirtyPercentUpTheModel) {
 }
 
 TEST_F(CatalogueTest, StartsCreateAndShowcaseAtOnceAndDemoAtTheNextUpdate) {
-    units.push_back(ScriptedUnit("ARMSTART", R"(piece base hull turret barrel
-static created shown demo heading pitch
-function Create
-    push 1
-    pop_static created
-    push 99
-    pop_static heading
-    return
-function Showcase
-    push_static created
-    pop_static shown
-    return
-function Demo
-    push 3
-    pop_static demo
-    return
-function AimPrimary
-    push_local 0
-    pop_static heading
-    push_local 1
-    pop_static pitch
-    push 1
-    return
-function FirePrimary
-    return
-)"));
+    units.push_back(ScriptedUnit(
+        "ARMSTART",
+        "piece base hull turret barrel\nstatic created shown demo heading pitch\n"
+        "function Create\n push 1\n pop_static created\n push 99\n pop_static heading\n return\n"
+        "function Showcase\n push_static created\n pop_static shown\n return\n"
+        "function Demo\n push 3\n pop_static demo\n return\n"
+        "function AimPrimary\n push_local 0\n pop_static heading\n push_local 1\n pop_static pitch\n push 1\n return\n"
+        "function FirePrimary\n return\n"));
     Load();
     ViewerUnit* u = Unit("ARMSTART");
     ASSERT_NE(u, nullptr);

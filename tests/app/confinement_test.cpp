@@ -36,12 +36,9 @@ protected:
 };
 
 TEST_F(ConfinementTest, UnitsWhoseModelLiesOutsideTheGameAreSkipped) {
-    const std::vector<std::pair<std::string, std::string>> objects = {
-        {"ARMUP", up + "evil"},
-        {"ARMDEEP", "..\\objects3d\\" + up + "evil"},
-        {"CORSLASH", "../../" + outside.path().filename().string() + "/evil"},
-    };
-    for (const auto& [file, object] : objects) {
+    for (const auto& [file, object] : {std::pair<std::string, std::string>{"ARMUP", up + "evil"},
+                                       {"ARMDEEP", "..\\objects3d\\" + up + "evil"},
+                                       {"CORSLASH", "../../" + outside.path().filename().string() + "/evil"}}) {
         KitGameUnit u = KitSampleUnit(file, file);
         SetInfo(u, "ObjectName", object);
         u.skipModel = true;
@@ -54,13 +51,9 @@ TEST_F(ConfinementTest, UnitsWhoseModelLiesOutsideTheGameAreSkipped) {
 
 TEST_F(ConfinementTest, AWeaponSoundOutsideTheGameIsNotPlayed) {
     options.weapons.push_back(Weapon("EVIL", {{"reloadtime", "0.1"}, {"soundstart", up + "evil"}}));
-    for (const char* weapon : {"LASER", "EVIL"}) {
-        KitGameUnit u = KitSampleUnit(std::string("ARM") + weapon, weapon, weapon);
-        units.push_back(u);
-    }
+    for (const char* weapon : {"LASER", "EVIL"}) units.push_back(KitSampleUnit(std::string("ARM") + weapon, weapon, weapon));
     Load();
-    const std::pair<const char*, int> rows[] = {{"ARMLASER", 1}, {"ARMEVIL", 0}};
-    for (auto [file, plays] : rows) {
+    for (auto [file, plays] : {std::pair{"ARMLASER", 1}, {"ARMEVIL", 0}}) {
         SCOPED_TRACE(file);
         ViewerUnit* u = Unit(file);
         ASSERT_NE(u, nullptr);

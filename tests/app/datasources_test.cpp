@@ -63,11 +63,4 @@ TEST_F(MountOrderTest, AddOnsThenUfoThenTheFixedArchives) {
     EXPECT_EQ(Read("who.txt"), "loose") << "loose files override every archive";
 }
 
-TEST_F(MountOrderTest, OnlyTheGameArchiveInCapitalsIsMountedOnce) {
-    Archive("VARNHO.GRB");
-    MountDataSources();
-    EXPECT_EQ(Mounted(), std::vector<std::string>{"Varnho.GRB"});
-    EXPECT_EQ(Read("who.txt"), "VARNHO.GRB");
-}
-
 }  // namespace

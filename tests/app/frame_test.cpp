@@ -14,32 +14,11 @@ using apptest::ScriptedUnit;
 
 // Counts shots in static 0 and aims in static 1; the aim answers after
 // 100 ms with the value in static 2 (set by Create to 1).
-const char* kCountingScript = R"(piece base hull turret barrel
-static fired aims answer demo
-function Create
-    push 1
-    pop_static answer
-    return
-function Demo
-    push 1
-    pop_static demo
-    return
-function AimPrimary
-    push_static aims
-    push 1
-    add
-    pop_static aims
-    push 100
-    sleep
-    push_static answer
-    return
-function FirePrimary
-    push_static fired
-    push 1
-    add
-    pop_static fired
-    return
-)";
+const char* kCountingScript =
+    "piece base hull turret barrel\nstatic fired aims answer demo\n"
+    "function Create\n push 1\n pop_static answer\n return\nfunction Demo\n push 1\n pop_static demo\n return\n"
+    "function AimPrimary\n push_static aims\n push 1\n add\n pop_static aims\n push 100\n sleep\n push_static answer\n"
+    " return\nfunction FirePrimary\n push_static fired\n push 1\n add\n pop_static fired\n return\n";
 
 std::vector<std::string> g_played;
 std::vector<std::pair<int, std::string>> g_labels;
@@ -105,16 +84,16 @@ TEST_F(FrameTest, ZeroTicksAndTheAboutBoxStopTime) {
 }
 
 TEST_F(FrameTest, EveryUnitsScriptRunsButOnlyTheCurrentUnitsShotsSound) {
-    units.push_back(ScriptedUnit("CORTWO", kCountingScript));
+    units = {ScriptedUnit("CORTWO", kCountingScript), ScriptedUnit("CORGUN", kCountingScript)};
+    apptest::SetInfo(units[1], "Weapon1", "GUN");  // no sound
     ViewerUnit* one = LoadCounting();
-    ViewerUnit* two = Unit("CORTWO");
     ASSERT_STREQ(one->soundName[0], "zap");
-    UnitCommand(one, ID_FIRE);
-    UnitCommand(two, ID_FIRE);
+    for (ViewerUnit* u : g_viewer.units) UnitCommand(u, ID_FIRE);
     Frames(10, 1);
-    EXPECT_EQ(two->script->statics[3], 1);
-    EXPECT_EQ(Fired(one), 1);
-    EXPECT_EQ(Fired(two), 1);
+    for (ViewerUnit* u : g_viewer.units) {
+        EXPECT_EQ(u->script->statics[3], 1) << u->fileName;
+        EXPECT_EQ(Fired(u), 1) << u->fileName;
+    }
     EXPECT_EQ(g_played, std::vector<std::string>{"play " + std::to_string(KitGameWav(300, 0.1).size()) + " 5"});
     EXPECT_EQ(g_viewer.soundCache->count, 1);
 }
@@ -214,17 +193,16 @@ TEST_F(FrameTest, DragsTurnTheViewAndFlingASpin) {
         ViewEvents(nullptr, WM_MOUSEMOVE, MK_LBUTTON, At(x1, y1));
         ViewEvents(nullptr, WM_LBUTTONUP, 0, At(x1, y1));
     };
-    // Pi over the view's width plus height per pixel; right turns negative.
+    // Pi over the view's width plus height per pixel; right turns negative,
+    // up the same way as right; a fling spins at most 6 degrees per tick.
     const double start = unit->wrapper->angleY, turned = -10.0 / 200.0 * 3.14159265358979;
-    drag(10, 10, 100, 20, 10);
-    EXPECT_DOUBLE_EQ(unit->wrapper->angleY, start + turned);
-    EXPECT_DOUBLE_EQ(unit->spin, turned / 100.0 * 33.333333333333336);
-    drag(20, 20, 1, 20, 0);  // up turns the same way as right, at most 6 degrees per tick
-    EXPECT_DOUBLE_EQ(unit->spin, -0.10471975511965967);
-    drag(20, 20, 1, 0, 90);
-    EXPECT_DOUBLE_EQ(unit->spin, 0.10471975511965967);
-    drag(10, 10, 50, 10, 10);  // no move: no spin
-    EXPECT_EQ(unit->spin, 0.0);
+    for (auto [x0, y0, ms, x1, y1, spin] :
+         {std::tuple{10, 10, 100u, 20, 10, turned / 100.0 * 33.333333333333336}, {20, 20, 1u, 20, 0, -0.10471975511965967},
+          {20, 20, 1u, 0, 90, 0.10471975511965967}, {10, 10, 50u, 10, 10, 0.0}}) {
+        drag(x0, y0, ms, x1, y1);
+        EXPECT_DOUBLE_EQ(unit->spin, spin) << x1 << " " << y1;
+        if (ms == 100) { EXPECT_DOUBLE_EQ(unit->wrapper->angleY, start + turned); }
+    }
     // A move without the button ends the drag: nothing turns, release is idle.
     ViewEvents(nullptr, WM_LBUTTONDOWN, MK_LBUTTON, At(10, 10));
     const double angle = unit->wrapper->angleY;
@@ -255,10 +233,7 @@ TEST_F(FrameTest, DragsTurnTheViewAndFlingASpin) {
 
 TEST_F(FrameTest, TextsOverTheBackground) {
     KitGameUnit bare = apptest::SampleWith("ARMBARE", {{"Scale", "1.25"}});  // a model that draws nothing
-    KitModelPiece dot;
-    dot.name = "dot";
-    dot.vertices = {{0, 0, 0}};
-    bare.model = {dot};
+    bare.model = {{"dot", "", {0, 0, 0}, -1, {{0, 0, 0}}, {}, {}}};
     bare.script = "piece dot\nfunction Create\n return\n";
     units.push_back(bare);
     Load();
@@ -294,7 +269,6 @@ TEST_F(FrameTest, AntialiasedFramesUseAScratchBitmapOfTwiceTheViewsSize) {
     ASSERT_NE(scratch, nullptr);
     EXPECT_EQ(scratch->width, 424u);
     EXPECT_EQ(scratch->height, 392u);
-    EXPECT_STREQ(GRIB_BlockTag(scratch), "Scratch");
     EXPECT_DOUBLE_EQ(g_viewer.currentUnit->view.baseScale, 5.0);
     Frames(1, 0);
     EXPECT_EQ(ViewerScratchBitmap()->width, 128u);

@@ -60,7 +60,6 @@ TEST_F(SlotTest, DepthFirstSlotsReorderedByTheScriptsNames) {
     Make("barrel", 3, Make("turret", 4, base));
     table = CreatePieceSlots(base);
     ASSERT_NE(table, nullptr);
-    EXPECT_STREQ(GRIB_BlockTag(table), "Object State");
     EXPECT_EQ(Slots(), "base:6 turret:7 barrel:7") << "no geometry: hidden";
     Match("TURRET barrel Base");
     EXPECT_EQ(Slots(), "turret:7 barrel:7 base:6") << "flags travel with the piece";
@@ -116,22 +115,20 @@ TEST_F(HostTest, PositionsAreFileUnitsWithXAndZReversed) {
 }
 
 TEST_F(HostTest, AnglesAreNegatedScriptUnits) {
-    host.SetPieceAngle(0, 1, 16384);
-    EXPECT_NEAR(piece->angleY, -M_PI / 2, 1e-12);
-    EXPECT_EQ(host.GetPieceAngle(0, 1), 16384);
-    host.SetPieceAngle(0, 0, -16384);
-    EXPECT_NEAR(piece->angleX, M_PI / 2, 1e-12);
-    EXPECT_EQ(host.GetPieceAngle(0, 0), 49152);
-    // Only the low 16 bits are compared and stored; the radians come from
-    // the whole value.
-    host.SetPieceAngle(0, 2, 65536 + 100);
-    EXPECT_EQ(host.GetPieceAngle(0, 2), 100);
-    EXPECT_NEAR(piece->angleZ, -65636 * kAngleScale, 1e-12);
-    piece->angleZ = 7.0;
+    // Only the low 16 bits are compared and stored; the radians come from the
+    // whole value, and negating the most negative value keeps it.
+    for (auto [axis, value, angle, radians, stored] :
+         {std::tuple{1, 16384, &Piece::angleY, -M_PI / 2, 16384}, {0, -16384, &Piece::angleX, M_PI / 2, 49152},
+          {2, 65536 + 100, &Piece::angleZ, -65636 * kAngleScale, 100},
+          {2, INT32_MIN, &Piece::angleZ, double(INT32_MIN) * kAngleScale, 0}}) {
+        host.SetPieceAngle(0, axis, value);
+        EXPECT_NEAR(piece->*angle, radians, 1e-9) << value;
+        EXPECT_EQ(host.GetPieceAngle(0, axis), stored) << value;
+    }
     host.SetPieceAngle(0, 2, 100);
-    EXPECT_EQ(piece->angleZ, 7.0);
-    host.SetPieceAngle(0, 2, INT32_MIN);  // negating the most negative value keeps it
-    EXPECT_NEAR(piece->angleZ, double(INT32_MIN) * kAngleScale, 1e-3);
+    piece->angleZ = 7.0;
+    host.SetPieceAngle(0, 2, 65536 + 100);
+    EXPECT_EQ(piece->angleZ, 7.0) << "the same low bits again leave the piece alone";
     host.SetPieceAngle(5, 0, 1);
     EXPECT_EQ(host.GetPieceAngle(5, 0), 0);
 }

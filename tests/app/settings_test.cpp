@@ -1,4 +1,5 @@
-// Settings, the temporary palette, the start-up failures and fitting images.
+// Settings, the temporary palette and fitting images (the start-up failures
+// are in tool_test.cpp, with the tool's).
 #include <cstring>
 #include <filesystem>
 
@@ -10,10 +11,8 @@
 
 namespace {
 
-using apptest::GameTest;
 namespace fs = std::filesystem;
-
-class SettingsTest : public GameTest {};
+using SettingsTest = apptest::GameTest;
 
 TEST_F(SettingsTest, ResourcesAndThePaletteWithTheSystemColours) {
     options.webSite = std::string(300, 'w');
@@ -55,64 +54,6 @@ TEST_F(SettingsTest, ScreenWidthScalesTheBaseScaleUnlessSwitchedOff) {
     ViewerReset();
 }
 
-// Each start-up failure ends the process with its message and status 1,
-// and the temporary palette does not outlive it.
-struct Failure {
-    const char* what;
-    void (*damage)(KitGame&, KitGameOptions&);
-    const char* message;
-};
-
-const Failure kFailures[] = {
-    {"settings", [](KitGame& g, KitGameOptions&) { g.Remove("gamedata\\showcase.tdf"); },
-     "Could not open the Showcase information file"},
-    {"section", [](KitGame& g, KitGameOptions& o) { g.AddText("gamedata\\showcase.tdf", "[OTHER]{website=x;}", o.viewerArchive); },
-     "Could not find the Resource section in the Showcase information file"},
-    {"website", [](KitGame& g, KitGameOptions& o) { g.AddText("gamedata\\showcase.tdf", "[RESOURCES]{logo=x;}", o.viewerArchive); },
-     "Could not get the Web Site address"},
-    {"logo", [](KitGame& g, KitGameOptions& o) { g.AddText("gamedata\\showcase.tdf", "[RESOURCES]{website=x;}", o.viewerArchive); },
-     "Could not get the Logo Image name"},
-    {"arm", [](KitGame& g, KitGameOptions& o) { g.AddText("gamedata\\showcase.tdf", "[RESOURCES]{website=x;logo=y;corebackground=z;}", o.viewerArchive); },
-     "Could not get the Arm Background Image name"},
-    {"core", [](KitGame& g, KitGameOptions& o) { g.AddText("gamedata\\showcase.tdf", "[RESOURCES]{website=x;logo=y;armbackground=z;}", o.viewerArchive); },
-     "Could not get the Core Background Image name"},
-    {"font", [](KitGame& g, KitGameOptions&) { g.Remove("fonts\\console.fnt"); }, "Could not load the font file"},
-    {"palette", [](KitGame& g, KitGameOptions&) { g.Remove("palettes\\palette.pal"); }, "Could not load the palette"},
-    {"alpha", [](KitGame& g, KitGameOptions&) { g.Remove("palettes\\palette.alp"); }, "Could not load the alpha table"},
-    {"shade", [](KitGame& g, KitGameOptions& o) { g.AddText("palettes\\palette.shd", "short", o.gameArchive); },
-     "Could not load the shade table"},
-    {"weapons", [](KitGame& g, KitGameOptions&) { g.Remove("gamedata\\weapons.tdf"); }, "Could not open the weapons file"},
-};
-
-TEST_F(SettingsTest, StartUpFailuresAreFatalAndRemoveThePaletteFile) {
-    for (const Failure& f : kFailures) {
-        testsupport::TempDir game;
-        testsupport::TempDir temp;
-        KitGame g;
-        KitAddBase(g, options);
-        f.damage(g, options);
-        ASSERT_TRUE(KitWriteGame(g, game.str(), nullptr));
-        EXPECT_EXIT(
-            {
-                setenv("TMPDIR", temp.str().c_str(), 1);
-                testsupport::ScopedCwd in(game.path());
-                ViewerLoadData(0);
-                std::exit(0);
-            },
-            ::testing::ExitedWithCode(1), std::string("Fatal Error: ") + f.message)
-            << f.what;
-        EXPECT_TRUE(fs::is_empty(temp.path())) << f.what;
-    }
-}
-
-TEST_F(SettingsTest, MissingBackgroundsAreFatalOnTheFirstFrame) {
-    extra.push_back({"showcase\\armback.pcx", {1, 2, 3}, ""});  // loose and damaged: overrides the archive
-    Load();
-    auto surface = apptest::MakeSurface(32, 32);
-    EXPECT_EXIT(DrawView(nullptr, surface.get(), 0), ::testing::ExitedWithCode(1),
-                "Fatal Error: Could not load the background art");
-}
-
 TEST_F(SettingsTest, FitImageScalesThroughADoubleSizeSurface) {
     Load();
     GribBitmap* image = GRIB_CreateBitmap("source", 4, 2);
@@ -126,7 +67,6 @@ TEST_F(SettingsTest, FitImageScalesThroughADoubleSizeSurface) {
     const uint8_t mixed = alpha[alpha[77 * 256 + 77] * 256 + alpha[77 * 256 + 77]];
     for (auto [w, h] : {std::pair{8u, 6u}, {3u, 1u}}) {
         FitImage(&image, int32_t(w), int32_t(h));
-        EXPECT_STREQ(GRIB_BlockTag(image), "Final Image");
         ASSERT_EQ(image->width * image->height, w * h);
         EXPECT_EQ(std::vector<uint8_t>(image->pixels, image->pixels + w * h), std::vector<uint8_t>(w * h, mixed));
     }

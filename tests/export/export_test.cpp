@@ -119,6 +119,11 @@ TEST(GltfExport, EveryDemoUnitValidatesAndReadsBackInAssimp) {
     EXPECT_EQ(v.out, expected);
 }
 
+using V3 = std::array<double, 3>;
+bool Near(const V3& p, const V3& q) {
+    return std::abs(p[0] - q[0]) <= 1e-5 && std::abs(p[1] - q[1]) <= 1e-5 && std::abs(p[2] - q[2]) <= 1e-5;
+}
+
 TEST(GltfExport, ObjRoundTripKeepsEveryVertexPosition) {
     TempDir dir;
     const std::string obj = "o hull\nv -1.5 0.25 2\nv 1.5 0.25 2\nv 1.5 0.25 -2.125\nv -1.5 0.25 -2.125\nv 0 1.75 0.5\n"
@@ -134,26 +139,22 @@ TEST(GltfExport, ObjRoundTripKeepsEveryVertexPosition) {
     ASSERT_EQ(a.status, 0) << a.err;
     // OBJ looks down -z as glTF does: the positions come back as written.
     auto positions = [](const std::string& text) {
-        std::vector<std::array<double, 3>> v;
+        std::vector<V3> v;
         std::istringstream lines(text);
-        for (std::string line; std::getline(lines, line);) {
-            std::istringstream w(line);
-            std::string key;
-            std::array<double, 3> p{};
-            if (w >> key && key == "v" && w >> p[0] >> p[1] >> p[2]) v.push_back(p);
-        }
+        for (std::string line, key; std::getline(lines, line);)
+            if (V3 p; std::istringstream(line) >> key >> p[0] >> p[1] >> p[2] && key == "v") v.push_back(p);
         return v;
     };
     const auto want = positions(obj), got = positions(testsupport::ReadText(back));
     ASSERT_GE(got.size(), want.size());
-    auto near = [](const auto& p, const auto& q) {
-        return std::abs(p[0] - q[0]) <= 1e-5 && std::abs(p[1] - q[1]) <= 1e-5 && std::abs(p[2] - q[2]) <= 1e-5;
-    };
-    for (const auto& p : want) EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const auto& q) { return near(p, q); }));
-    for (const auto& q : got) EXPECT_TRUE(std::any_of(want.begin(), want.end(), [&](const auto& p) { return near(p, q); }));
+    for (const auto& [from, to] : {std::pair{&want, &got}, {&got, &want}})
+        for (const V3& p : *from)
+            EXPECT_TRUE(std::any_of(to->begin(), to->end(), [&](const V3& q) { return Near(p, q); }));
     EXPECT_EQ(RunGrib({"model", "export", model, "--out", (dir.path() / "x.obj").string()}).status, 2);
     EXPECT_EQ(RunGrib({"model", "export", (dir.path() / "none.3do").string(), "--out", glb}).status, 1);
 }
+
+V3 Cross(const V3& a, const V3& b) { return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]}; }
 
 // A pose of turned and moved pieces, exported as the first tick: the nodes put
 // every vertex where the scene's posing puts it (z negated), and faces the
@@ -161,23 +162,21 @@ TEST(GltfExport, ObjRoundTripKeepsEveryVertexPosition) {
 TEST(GltfExport, PosedNodesMatchTheScenesPosing) {
     testsupport::StartGrib();
     using modeltest::FU;
-    KitModelPiece arm = modeltest::Square("arm", 1.0, -0.5, 20);
+    KitModelPiece arm = modeltest::Square("arm", 1.0, -0.5, 20), tip = modeltest::Square("tip", 0.5, 0.25, 30);
     arm.offset = {FU(2), FU(1.5), FU(-3)};
-    KitModelPiece tip = modeltest::Square("tip", 0.5, 0.25, 30);
     tip.offset = {FU(0.5), FU(-1), FU(2)};
     arm.children = {tip};
     KitModelPiece base = modeltest::Square("base", 2.0, 1.0, 10);
     base.children = {arm};
     TempDir dir;
-    const auto path = dir.write("m.3do", KitWrite3do({base}));
-    Piece* root = LoadModel(path.string().c_str(), MODEL_TYPE_DETECT);
+    Piece* root = LoadModel(dir.write("m.3do", KitWrite3do({base})).string().c_str(), MODEL_TYPE_DETECT);
     ASSERT_NE(root, nullptr);
     const double angles[3][3] = {{0.3, -0.5, 0.2}, {-0.4, 0.7, 0.25}, {0.6, 0.1, -0.35}};
-    int k = 0;
-    for (const Piece* p : KitGltfPieces(root)) {
-        Piece* q = const_cast<Piece*>(p);
+    const auto pieces = KitGltfPieces(root);
+    for (size_t k = 0; k < pieces.size(); ++k) {
+        Piece* q = const_cast<Piece*>(pieces[k]);
         q->angleX = angles[k][0], q->angleY = angles[k][1], q->angleZ = angles[k][2];
-        q->offset[1] += 0.25f * float(k++);
+        q->offset[1] += 0.25f * float(k);
     }
     const int32_t handle = RegisterTree(root);
     SetRenderOptions(handle, 0, 1, 0, 0, 0, 0);
@@ -192,59 +191,39 @@ TEST(GltfExport, PosedNodesMatchTheScenesPosing) {
     tinygltf::Model m;
     tinygltf::TinyGLTF reader;
     ASSERT_TRUE(reader.LoadBinaryFromMemory(&m, &error, &error, bytes.data(), unsigned(bytes.size())));
-    // The nodes stand as at the first tick.
     const size_t n = m.nodes.size();
-    std::vector<std::array<double, 3>> move(n);
-    std::vector<std::array<double, 4>> turn(n, {0, 0, 0, 1});
+    ASSERT_EQ(n, pieces.size());
     std::vector<int> parent(n, -1);
     for (size_t i = 0; i < n; ++i)
         for (int c : m.nodes[i].children) parent[size_t(c)] = int(i);
-    auto floats = [&](int accessor) {
-        const auto& a = m.accessors[size_t(accessor)];
-        const auto& v = m.bufferViews[size_t(a.bufferView)];
-        return reinterpret_cast<const float*>(m.buffers[0].data.data() + v.byteOffset + a.byteOffset);
-    };
-    for (size_t i = 0; i < n; ++i) {
-        const tinygltf::Node& node = m.nodes[i];
-        if (!node.translation.empty()) move[i] = {node.translation[0], node.translation[1], node.translation[2]};
-        if (!node.rotation.empty()) turn[i] = {node.rotation[0], node.rotation[1], node.rotation[2], node.rotation[3]};
-    }
-    auto place = [&](int node, std::array<double, 3> p) {
+    // A point of a node's mesh through the node and its parents: p' = q p q* + t.
+    auto place = [&](int node, V3 p) {
         for (; node >= 0; node = parent[size_t(node)]) {
-            const auto& q = turn[size_t(node)];
-            const std::array<double, 3> u{q[0], q[1], q[2]};
-            auto cross = [](const std::array<double, 3>& a, const std::array<double, 3>& b) {
-                return std::array<double, 3>{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-            };
-            const auto t = cross(u, p), tt = cross(u, t);
-            for (int a = 0; a < 3; ++a) p[size_t(a)] += 2 * q[3] * t[size_t(a)] + 2 * tt[size_t(a)] + move[size_t(node)][size_t(a)];
+            const tinygltf::Node& d = m.nodes[size_t(node)];
+            const std::vector<double> q = d.rotation.empty() ? std::vector<double>{0, 0, 0, 1} : d.rotation;
+            const V3 u{q[0], q[1], q[2]}, t = Cross(u, p), tt = Cross(u, t);
+            for (size_t a = 0; a < 3; ++a) p[a] += 2 * q[3] * t[a] + 2 * tt[a] + (d.translation.empty() ? 0 : d.translation[a]);
         }
         return p;
     };
-    const auto pieces = KitGltfPieces(root);
-    ASSERT_EQ(n, pieces.size());
+    auto data = [&](int accessor) {
+        const auto& a = m.accessors[size_t(accessor)];
+        return m.buffers[0].data.data() + m.bufferViews[size_t(a.bufferView)].byteOffset + a.byteOffset;
+    };
     for (size_t i = 0; i < n; ++i) {
         const auto& prim = m.meshes.at(size_t(m.nodes[i].mesh)).primitives.at(0);
-        const float* v = floats(prim.attributes.at("POSITION"));
-        const uint32_t* idx = reinterpret_cast<const uint32_t*>(floats(prim.indices));
-        std::array<std::array<double, 3>, 3> corner;
-        for (int c = 0; c < 3; ++c) corner[size_t(c)] = place(int(i), {v[3 * idx[c]], v[3 * idx[c] + 1], v[3 * idx[c] + 2]});
-        for (int c = 0; c < 4; ++c) {
-            const auto p = place(int(i), {v[3 * c], v[3 * c + 1], v[3 * c + 2]});
-            const WorkVertex& w = pieces[i]->workVertices[pieces[i]->polygons[0].vertexIndices[c]];
-            EXPECT_NEAR(p[0], w.x, 1e-5);
-            EXPECT_NEAR(p[1], w.y, 1e-5);
-            EXPECT_NEAR(p[2], -w.z, 1e-5);
-        }
-        // The renderer's front faces run clockwise on the screen (y down),
-        // glTF's counter-clockwise as seen from +z.
+        const float* v = reinterpret_cast<const float*>(data(prim.attributes.at("POSITION")));
+        const uint32_t* idx = reinterpret_cast<const uint32_t*>(data(prim.indices));
+        auto vertex = [&](uint32_t c) { return place(int(i), {v[3 * c], v[3 * c + 1], v[3 * c + 2]}); };
         const WorkVertex* w = pieces[i]->workVertices;
         const int32_t* g = pieces[i]->polygons[0].vertexIndices;
-        const bool front = (w[g[1]].x - w[g[0]].x) * (w[g[0]].y - w[g[2]].y) > (w[g[2]].x - w[g[0]].x) * (w[g[0]].y - w[g[1]].y);
-        const double e1x = corner[1][0] - corner[0][0], e1y = corner[1][1] - corner[0][1];
-        const double e2x = corner[2][0] - corner[0][0], e2y = corner[2][1] - corner[0][1];
-        EXPECT_TRUE(front) << pieces[i]->name;
-        EXPECT_GT(e1x * e2y - e1y * e2x, 0) << pieces[i]->name;
+        for (uint32_t c = 0; c < 4; ++c) EXPECT_TRUE(Near(vertex(c), {w[g[c]].x, w[g[c]].y, -w[g[c]].z})) << c;
+        // The renderer's front faces run clockwise on the screen (y down),
+        // glTF's counter-clockwise as seen from +z.
+        EXPECT_GT((w[g[1]].x - w[g[0]].x) * (w[g[0]].y - w[g[2]].y), (w[g[2]].x - w[g[0]].x) * (w[g[0]].y - w[g[1]].y))
+            << pieces[i]->name;
+        const V3 c0 = vertex(idx[0]), c1 = vertex(idx[1]), c2 = vertex(idx[2]);
+        EXPECT_GT((c1[0] - c0[0]) * (c2[1] - c0[1]) - (c1[1] - c0[1]) * (c2[0] - c0[0]), 0) << pieces[i]->name;
     }
     UnregisterTree(handle);
     FreePieceTree(root);

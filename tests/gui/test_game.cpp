@@ -1,5 +1,6 @@
 #include "tests/gui/test_game.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -7,21 +8,23 @@
 
 namespace {
 
-// The sample script without the functions from one marker up to the next.
-std::string WithoutFunctions(std::string script, const std::string& from, const std::string& to) {
-    size_t begin = script.find("function " + from);
-    size_t end = script.find("function " + to);
-    if (begin != std::string::npos && end != std::string::npos && end > begin) script.erase(begin, end - begin);
+// The sample script without the functions from one marker up to the next
+// (to the end without one).
+std::string WithoutFunctions(std::string script, const std::string& from, const std::string& to = "") {
+    const size_t begin = script.find("function " + from);
+    script.erase(begin, to.empty() ? std::string::npos : script.find("function " + to) - begin);
     return script;
 }
 
-void Set(KitGameUnit& unit, const std::string& key, const std::string& value) {
-    for (auto& kv : unit.info)
-        if (kv.first == key) {
-            kv.second = value;
-            return;
-        }
-    unit.info.emplace_back(key, value);
+// A sample unit with some info changed (added when absent).
+KitGameUnit Unit(const char* file, const char* name, const char* weapon, const KitKeyValues& changes = {}) {
+    KitGameUnit unit = KitSampleUnit(file, name, weapon);
+    for (const auto& [key, value] : changes) {
+        auto at = std::find_if(unit.info.begin(), unit.info.end(), [&](const auto& kv) { return kv.first == key; });
+        if (at == unit.info.end()) unit.info.emplace_back(key, value);
+        else at->second = value;
+    }
+    return unit;
 }
 
 }  // namespace
@@ -33,44 +36,24 @@ bool BuildGuiGame(const std::string& folder, const GuiGameOptions& options, std:
     base.sounds = {"zap"};
     KitGame game;
     KitAddBase(game, base);
-
-    std::vector<KitGameUnit> units;
-    // First in file order, last in name order.
-    KitGameUnit hauler = KitSampleUnit("ARMAAHAUL", "Zebra Hauler", "NONE");
-    hauler.script = WithoutFunctions(hauler.script, "AimPrimary", "Activate");
-    Set(hauler, "Description", "Carries things, cannot fire");
-    units.push_back(hauler);
-
-    KitGameUnit alpha = KitSampleUnit("ARMALPHA", "Alpha Tank", "LASER");
-    Set(alpha, "Description", "Light tank with a laser");
-    Set(alpha, "Weapon2", "ROCKET");
-    units.push_back(alpha);
-
-    KitGameUnit beacon = KitSampleUnit("ARMBEACON", "Beacon Tower", "NONE");
-    beacon.script = WithoutFunctions(beacon.script, "AimPrimary", "Activate");
-    beacon.script = WithoutFunctions(beacon.script, "StartMoving", "StopMoving");
-    beacon.script = beacon.script.substr(0, beacon.script.find("function StopMoving"));
-    Set(beacon, "Description", "A tower that lights the field");
-    Set(beacon, "BMcode", "0");
-    units.push_back(beacon);
-
+    // The hauler is first in file order, last in name order; it, the tower
+    // and the drone can't fire, the tower can't move.
+    std::vector<KitGameUnit> units = {
+        Unit("ARMAAHAUL", "Zebra Hauler", "NONE", {{"Description", "Carries things, cannot fire"}}),
+        Unit("ARMALPHA", "Alpha Tank", "LASER", {{"Description", "Light tank with a laser"}, {"Weapon2", "ROCKET"}}),
+        Unit("ARMBEACON", "Beacon Tower", "NONE", {{"Description", "A tower that lights the field"}, {"BMcode", "0"}})};
+    for (KitGameUnit* u : {&units[0], &units[2]}) u->script = WithoutFunctions(u->script, "AimPrimary", "Activate");
+    units[2].script = WithoutFunctions(WithoutFunctions(units[2].script, "StartMoving", "StopMoving"), "StopMoving");
     for (int i = 1; i <= options.fillerUnits; ++i) {
         char file[32], name[32];
         std::snprintf(file, sizeof file, "ARMROV%02d", i);
         std::snprintf(name, sizeof name, "Rover %02d", i);
         units.push_back(KitSampleUnit(file, name, "LASER"));
     }
-
-    KitGameUnit bastion = KitSampleUnit("CORBASTION", "Core Bastion", "ROCKET");
-    Set(bastion, "Description", "Heavy core tank");
-    units.push_back(bastion);
-    KitGameUnit drone = KitSampleUnit("CORDRONE", "Drone", "NONE");
-    drone.script = WithoutFunctions(drone.script, "AimPrimary", "Activate");
-    units.push_back(drone);
-    KitGameUnit crawler = KitSampleUnit("CORCRAWL", "Crawler", "LASER");
-    Set(crawler, "Scale", "0.75");
-    units.push_back(crawler);
-
+    units.push_back(Unit("CORBASTION", "Core Bastion", "ROCKET", {{"Description", "Heavy core tank"}}));
+    units.push_back(Unit("CORDRONE", "Drone", "NONE"));
+    units.back().script = WithoutFunctions(units.back().script, "AimPrimary", "Activate");
+    units.push_back(Unit("CORCRAWL", "Crawler", "LASER", {{"Scale", "0.75"}}));
     for (const KitGameUnit& unit : units)
         if (!KitAddUnit(game, unit, error)) return false;
     if (!options.withSettings) game.Remove("gamedata\\showcase.tdf");

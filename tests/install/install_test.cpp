@@ -2,66 +2,17 @@
 // copied elsewhere and run with the source and build trees hidden (a private
 // mount namespace where unshare allows one), its grib builds the demo game
 // and its viewer starts in it and closes as a user closes it.
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <filesystem>
-#include <functional>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "tests/gui/x11_close.h"
+#include "tests/gui/gui_support.h"
 #include "tests/support/support.h"
 
 namespace fs = std::filesystem;
 using testsupport::RunProgram;
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-// Starts program with args in cwd, output to log; the process id.
-pid_t Spawn(const std::vector<std::string>& command, const fs::path& cwd, const fs::path& log, int displayPipe = -1) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (displayPipe >= 0) dup2(displayPipe, 3);
-        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, 1);
-        dup2(out, 2);
-        if (chdir(cwd.c_str()) != 0) _exit(126);
-        std::vector<char*> argv;
-        for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-// The exit status, or -1 when the process has not ended within ms.
-int WaitExit(pid_t pid, int ms) {
-    int status = -1, raw = 0;
-    WaitFor([&] { return waitpid(pid, &raw, WNOHANG) == pid && (status = WEXITSTATUS(raw), true); }, ms);
-    return status;
-}
-
-std::string WindowId(const std::string& name) {
-    std::string ids = RunProgram("xdotool", {"search", "--onlyvisible", "--name", "^" + name + "$"}).out;
-    return ids.substr(0, ids.find('\n'));
-}
 
 TEST(InstallTest, AnInstalledCopyBuildsTheDemoGameAndTheViewerStartsInIt) {
     testsupport::TempDir work;
@@ -96,49 +47,30 @@ TEST(InstallTest, AnInstalledCopyBuildsTheDemoGameAndTheViewerStartsInIt) {
     ASSERT_EQ(built.status, 0) << built.err;
     EXPECT_NE(built.out.find("8 units"), std::string::npos) << built.out;
 
-    int pipe[2];
-    ASSERT_EQ(::pipe(pipe), 0);
-    const pid_t server = Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-                               work.path(), "/dev/null", pipe[1]);
-    close(pipe[1]);
-    std::string display = ":";
-    for (char c; read(pipe[0], &c, 1) == 1 && c != '\n';) display += c;
-    close(pipe[0]);
-    struct Stop {
-        pid_t pid;
-        ~Stop() {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    } stopServer{server};
-    if (display == ":") GTEST_SKIP() << "Xvfb could not be started";
+    if (!StartXvfb()) GTEST_SKIP() << "Xvfb could not be started";
     const fs::path tmp = work.path() / "tmp", log = work.path() / "viewer.log";
     fs::create_directories(tmp);
-    setenv("DISPLAY", display.c_str(), 1);
-    setenv("SHOWCASE_TRACE", "1", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    setenv("TMPDIR", tmp.c_str(), 1);
-    setenv("LSAN_OPTIONS", ("suppressions=" + (work.path() / "lsan.supp").string()).c_str(), 1);
-    const pid_t viewer = Spawn(command({(prefix / "bin/showcase").string()}), game, log);
-    unsetenv("TMPDIR");
+    const pid_t viewer = Spawn(command({(prefix / "bin/showcase").string()}), game, log,
+                               {{"SHOWCASE_TRACE", "1"}, {"SDL_AUDIODRIVER", "dummy"}, {"TMPDIR", tmp.string()},
+                                {"LSAN_OPTIONS", "suppressions=" + (work.path() / "lsan.supp").string()}});
     struct Kill {
         pid_t pid;
         ~Kill() {
-            if (kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
+            if (kill(pid, SIGKILL) == 0) ExitStatus(pid, 20000);
         }
     } killViewer{viewer};
     auto traced = [&](const std::string& line) {
         return testsupport::ReadText(log).find("trace: " + line) != std::string::npos;
     };
-    ASSERT_TRUE(WaitFor([&] { return traced("loaded units=8") && !WindowId("About Showcase").empty(); }, 60000))
+    ASSERT_TRUE(Until([&] { return traced("loaded units=8") && WindowNamed("About Showcase"); }, 60000))
         << testsupport::ReadText(log);
     // Closed as a window manager closes windows: the About box, then the
     // main window.
-    ASSERT_TRUE(SendDeleteWindow(std::stoul(WindowId("About Showcase"))));
-    ASSERT_TRUE(WaitFor([&] { return traced("about closed"); }, 20000)) << testsupport::ReadText(log);
-    ASSERT_TRUE(WaitFor([&] { return !WindowId("Varnholt Showcase").empty(); }, 20000));
-    ASSERT_TRUE(SendDeleteWindow(std::stoul(WindowId("Varnholt Showcase"))));
-    EXPECT_EQ(WaitExit(viewer, 30000), 1) << testsupport::ReadText(log);
+    ASSERT_TRUE(SendDeleteWindow(WindowNamed("About Showcase")));
+    ASSERT_TRUE(Until([&] { return traced("about closed"); }, 20000)) << testsupport::ReadText(log);
+    ASSERT_TRUE(Until([&] { return WindowNamed("Varnholt Showcase") != 0; }, 20000));
+    ASSERT_TRUE(SendDeleteWindow(WindowNamed("Varnholt Showcase")));
+    EXPECT_EQ(ExitStatus(viewer, 30000), 1) << testsupport::ReadText(log);
     EXPECT_TRUE(fs::is_empty(tmp)) << "the temporary palette is deleted";
 }
 
