@@ -8,6 +8,7 @@
 
 #include "app/frame.h"
 #include "app/hooks.h"
+#include "app/settings.h"
 #include "app/sound.h"
 #include "app/units.h"
 #include "app/viewer_state.h"
@@ -16,6 +17,7 @@
 #include "grib/env/env.h"
 #include "grib/env/names.h"
 #include "grib/input/input.h"
+#include "model/readers.h"
 #include "resources/resources.h"
 
 #ifndef SHOWCASE_VERSION
@@ -98,6 +100,17 @@ void ShowFatalError(const char* message) {
     CloseLoadingBox();
     PlatformMessageBox(nullptr, message, "Fatal Error", MB_OK | MB_SETFOREGROUND);
     Trace("fatal-closed");
+}
+
+// The LightWave reader's one error ends the program from inside loading; the
+// palette goes first, as with every other fatal error.
+void ShowModelFatalBox(const char* caption, const char* text) {
+    Trace("fatal %s", text);
+    DeleteTempPalette();
+    CloseLoadingBox();
+    PlatformMessageBox(nullptr, text, caption, MB_OK);
+    Trace("fatal-closed");
+    std::exit(1);
 }
 
 // --help and --version are answered before anything else starts.
@@ -270,6 +283,7 @@ int ViewerStartup(void* instance, void*, const char* commandLine, int) {
     g_viewerHooks.playSound = PlatformPlaySound;
     g_viewerHooks.fatalError = ShowFatalError;
     g_viewerHooks.loadingStatus = ShowLoadingStatus;
+    g_modelFatalBox = ShowModelFatalBox;
     GRIB_InstallDisplayHooks(GRIB_InputStart);
 
     StartLoadingBox();

@@ -1,5 +1,6 @@
 #include "grib/env/names.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -43,4 +44,21 @@ std::string GRIB_BaseName(const char* path) {
     size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.resize(dot);
     return name;
+}
+
+std::string GRIB_QuoteName(std::string_view name) {
+    std::string out = "\"";
+    for (unsigned char c : name) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < ' ' || c > '~') {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
 }

@@ -14,3 +14,6 @@ bool GRIB_HasPrefix(const char* text, const char* prefix);
 bool GRIB_HasSuffix(const char* text, const char* suffix);
 // The file name of a path (\ or / separated) without its extension.
 std::string GRIB_BaseName(const char* path);
+// A name written into a text listing: in double quotes, with \" and \\ and
+// \xHH for every byte outside printable ASCII.
+std::string GRIB_QuoteName(std::string_view name);

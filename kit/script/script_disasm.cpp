@@ -5,6 +5,7 @@
 #include <set>
 
 #include "grib/env/env.h"
+#include "grib/env/names.h"
 #include "kit/script/script_asm.h"
 #include "script/script_file.h"
 
@@ -18,23 +19,7 @@ bool IsPlainName(const std::string& s) {
     return true;
 }
 
-std::string Quote(const std::string& s) {
-    if (IsPlainName(s)) return s;
-    std::string q = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            q += '\\';
-            q += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            q += buf;
-        } else {
-            q += static_cast<char>(c);
-        }
-    }
-    return q + "\"";
-}
+std::string Quote(const std::string& s) { return IsPlainName(s) ? s : GRIB_QuoteName(s); }
 
 // The name for index i when the name leads back to i (the first of equal
 // names); otherwise the number.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "grib/env/env.h"
+#include "grib/env/names.h"
 #include "grib/image/gaf.h"
 #include "kit/image/gaf_writer.h"
 #include "tools/grib/common.h"
@@ -109,21 +110,7 @@ std::string SafeName(const char* name) {
 std::string Quote(const std::string& word) {
     bool bare = !word.empty();
     for (unsigned char c : word) bare = bare && c > ' ' && c <= '~' && c != '"' && c != '#' && c != '\\';
-    if (bare) return word;
-    std::string out = "\"";
-    for (unsigned char c : word) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < ' ' || c > '~') {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    return bare ? word : GRIB_QuoteName(word);
 }
 
 // Splits a list line into words (see Quote); '#' outside quotes starts a
