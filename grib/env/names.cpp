@@ -24,6 +24,14 @@ bool GRIB_SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+int GRIB_CompareNames(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        char x = GRIB_UpperName(*a), y = GRIB_UpperName(*b);
+        if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y) ? -1 : 1;
+        if (!x) return 0;
+    }
+}
+
 bool GRIB_HasPrefix(const char* text, const char* prefix) {
     for (; *prefix; ++text, ++prefix)
         if (!*text || Lower(static_cast<unsigned char>(*text)) != Lower(static_cast<unsigned char>(*prefix)))

@@ -14,6 +14,7 @@
 
 #include "grib/env/bytes.h"
 #include "grib/env/env.h"
+#include "grib/env/names.h"
 #include "grib/vfs/disk.h"
 #include "grib/vfs/vfs.h"
 
@@ -163,7 +164,7 @@ GribEntry* FindInNode(GribNode* node, const char* name, size_t length) {
     for (int32_t i = node->count - 1; i >= 0; --i) {
         GribEntry* e = &node->entries[i];
         size_t k = 0;
-        while (k < length && e->name[k] && gribdisk::Upper(e->name[k]) == gribdisk::Upper(name[k])) ++k;
+        while (k < length && e->name[k] && GRIB_UpperName(e->name[k]) == GRIB_UpperName(name[k])) ++k;
         if (k == length && e->name[k] == 0) return e;
     }
     return nullptr;

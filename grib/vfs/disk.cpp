@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "grib/env/names.h"
+
 namespace gribdisk {
 
 namespace {
@@ -22,14 +24,6 @@ std::string Join(const std::string& base, const std::string& name) {
 }
 #endif
 
-int CompareNoCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        char x = Upper(*a), y = Upper(*b);
-        if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y) ? -1 : 1;
-        if (!x) return 0;
-    }
-}
-
 #ifndef _WIN32
 // The entries of dir whose names equal name without regard to case, in
 // byte order, so the choice doesn't depend on how the directory lists them.
@@ -38,7 +32,7 @@ std::vector<std::string> FindNoCase(const std::string& dir, const std::string& n
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
     if (!d) return found;
     while (dirent* e = readdir(d))
-        if (EqualNoCase(e->d_name, name.c_str()) && name != e->d_name) found.push_back(e->d_name);
+        if (GRIB_SameName(e->d_name, name.c_str()) && name != e->d_name) found.push_back(e->d_name);
     closedir(d);
     std::sort(found.begin(), found.end());
     return found;
@@ -85,7 +79,6 @@ void Fill(FindData& data, const char* name, const struct stat& st) {
 
 }  // namespace
 
-bool EqualNoCase(const char* a, const char* b) { return CompareNoCase(a, b) == 0; }
 
 void SetName(FindData& data, const char* name) {
     std::strncpy(data.name, name, sizeof data.name - 1);
@@ -127,7 +120,7 @@ bool Match(const char* name, const char* pattern) {
         if (*pattern == '*') {
             star = pattern++;
             resume = name;
-        } else if (*pattern && (*pattern == '?' || Upper(*pattern) == Upper(*name))) {
+        } else if (*pattern && (*pattern == '?' || GRIB_UpperName(*pattern) == GRIB_UpperName(*name))) {
             ++pattern;
             ++name;
         } else if (star) {
@@ -176,7 +169,7 @@ std::vector<FindData> Find(const char* pattern) {
     closedir(d);
     std::sort(results.begin() + static_cast<std::ptrdiff_t>(fixed), results.end(),
               [](const FindData& a, const FindData& b) {
-                  int c = CompareNoCase(a.name, b.name);
+                  int c = GRIB_CompareNames(a.name, b.name);
                   return c != 0 ? c < 0 : std::strcmp(a.name, b.name) < 0;
               });
     return results;
@@ -257,7 +250,7 @@ std::vector<FindData> Find(const char* pattern) {
     std::sort(special.begin(), special.end(),
               [](const FindData& a, const FindData& b) { return std::strcmp(a.name, b.name) < 0; });
     std::sort(rest.begin(), rest.end(), [](const FindData& a, const FindData& b) {
-        int c = CompareNoCase(a.name, b.name);
+        int c = GRIB_CompareNames(a.name, b.name);
         return c != 0 ? c < 0 : std::strcmp(a.name, b.name) < 0;
     });
     results = std::move(special);

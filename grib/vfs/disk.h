@@ -9,9 +9,6 @@
 
 namespace gribdisk {
 
-// ASCII-only case folding, independent of the locale.
-inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-bool EqualNoCase(const char* a, const char* b);
 
 // Turns a program path into a disk path: backslashes become slashes and each
 // component is looked up without regard to case (an exact match wins).

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "grib/env/env.h"
+#include "grib/env/names.h"
 #include "grib/vfs/archive.h"
 #include "grib/vfs/disk.h"
 
@@ -363,9 +364,9 @@ int GRIB_WildMatch(const char* name, const char* pattern) {
     int count = 1;
     states[0] = 0;
     for (const char* n = name; *n; ++n) {
-        char c = gribdisk::Upper(*n);
+        char c = GRIB_UpperName(*n);
         for (int i = 0; i < count;) {
-            char p = gribdisk::Upper(pattern[states[i]]);
+            char p = GRIB_UpperName(pattern[states[i]]);
             if (p == '*') {
                 if (count < kMaxStates) states[count++] = states[i] + 1;
                 ++i;
