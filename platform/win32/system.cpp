@@ -1,6 +1,7 @@
 // Threads, events, the console control handler, time, keys, the shell and
 // sound, on the real API (a PlatformEvent is an event HANDLE).
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -33,6 +34,13 @@ BOOL WINAPI CtrlTrampoline(DWORD type) {
     PlatformCtrlHandler handler = g_ctrlHandler.load();
     return handler && handler(type) ? TRUE : FALSE;
 }
+
+// The viewer is a windowed program: when its output is not redirected it
+// writes to the console it was started from, if any (--help, --version).
+[[maybe_unused]] const bool g_consoleAttached = [] {
+    if (GetStdHandle(STD_OUTPUT_HANDLE) || !AttachConsole(ATTACH_PARENT_PROCESS)) return false;
+    return std::freopen("CONOUT$", "w", stdout) && std::freopen("CONOUT$", "w", stderr);
+}();
 
 }  // namespace
 
