@@ -21,5 +21,8 @@ cmake -S . -B "$DIR" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmak
       -DCMAKE_BUILD_TYPE=Release -DSHOWCASE_WERROR=ON "${launcher[@]}" "$@"
 cmake --build "$DIR" -j "${JOBS:-$(nproc)}"
 if [ "$package" = 1 ]; then
+  # The zip's demo game is built by grib.exe under Wine, in a prefix of the
+  # build's own rather than the user's ~/.wine.
+  export WINEPREFIX="${WINEPREFIX:-$(cd "$DIR" && pwd)/wine}" WINEDEBUG="${WINEDEBUG:--all}"
   cmake --build "$DIR" --target package
 fi
