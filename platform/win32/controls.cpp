@@ -1,8 +1,10 @@
 // Bitmaps for bitmap buttons and icons for window frames on Windows: a
 // PlatformBitmap is an HBITMAP and a PlatformIcon an HICON, so BM_SETIMAGE
 // and WM_SETICON pass them to the real controls and frames unchanged.
+#include <utility>
 #include <vector>
 
+#include "platform/bmp_internal.h"
 #include "platform/win32/native.h"
 
 namespace {
@@ -19,28 +21,6 @@ HBITMAP NewSection(int width, int height, void** bits) {
     return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
-uint32_t Read32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint16_t Read16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-// The greys LoadImage's LR_LOADMAP3DCOLORS replaces.
-void Map3D(uint8_t* rgb) {
-    struct Pair {
-        uint8_t grey;
-        int colour;
-    };
-    static constexpr Pair pairs[] = {{128, COLOR_3DSHADOW}, {192, COLOR_3DFACE}, {223, COLOR_3DLIGHT}};
-    for (const Pair& p : pairs) {
-        if (rgb[0] == p.grey && rgb[1] == p.grey && rgb[2] == p.grey) {
-            COLORREF c = GetSysColor(p.colour);
-            rgb[0] = GetRValue(c);
-            rgb[1] = GetGValue(c);
-            rgb[2] = GetBValue(c);
-            return;
-        }
-    }
-}
 
 }  // namespace
 
@@ -62,54 +42,19 @@ PlatformBitmap* PlatformCreateBitmap(int width, int height, const uint8_t* rgb) 
 }
 
 PlatformBitmap* PlatformLoadBitmap(const void* data, size_t size, int map3DColors) {
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    if (!bytes || size < 54 || bytes[0] != 'B' || bytes[1] != 'M') return nullptr;
-    uint32_t pixelOffset = Read32(bytes + 10);
-    uint32_t headerSize = Read32(bytes + 14);
-    if (headerSize < 40 || headerSize > size - 14u) return nullptr;
-    int32_t width = static_cast<int32_t>(Read32(bytes + 18));
-    int32_t height = static_cast<int32_t>(Read32(bytes + 22));
-    uint16_t planes = Read16(bytes + 26);
-    uint16_t bits = Read16(bytes + 28);
-    uint32_t compression = Read32(bytes + 30);
-    uint32_t used = Read32(bytes + 46);
-    if (planes != 1 || compression != BI_RGB || width <= 0 || width > 4096 || height == 0 || height < -4096 ||
-        height > 4096)
-        return nullptr;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return nullptr;
-    bool topDown = height < 0;
-    int rows = topDown ? -height : height;
-    uint32_t colours = bits == 24 ? 0 : (used ? used : (1u << bits));
-    if (colours > 256) return nullptr;
-    size_t tableAt = 14u + headerSize;
-    if (colours * 4u > size - tableAt) return nullptr;
-    size_t stride = ((static_cast<size_t>(width) * bits + 31u) / 32u) * 4u;
-    if (pixelOffset > size || stride * static_cast<size_t>(rows) > size - pixelOffset) return nullptr;
-    std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(rows) * 3u);
-    for (int r = 0; r < rows; ++r) {
-        const uint8_t* row = bytes + pixelOffset + stride * static_cast<size_t>(topDown ? r : rows - 1 - r);
-        for (int c = 0; c < width; ++c) {
-            uint8_t* out =
-                rgb.data() + (static_cast<size_t>(r) * static_cast<size_t>(width) + static_cast<size_t>(c)) * 3u;
-            if (bits == 24) {
-                out[0] = row[c * 3 + 2];
-                out[1] = row[c * 3 + 1];
-                out[2] = row[c * 3];
-            } else {
-                uint32_t index;
-                if (bits == 8) index = row[c];
-                else if (bits == 4) index = (row[c / 2] >> ((c & 1) ? 0 : 4)) & 0xF;
-                else index = (row[c / 8] >> (7 - (c & 7))) & 1;
-                if (index >= colours) index = 0;
-                const uint8_t* entry = bytes + tableAt + index * 4u;
-                out[0] = entry[2];
-                out[1] = entry[1];
-                out[2] = entry[0];
-            }
-            if (map3DColors) Map3D(out);
-        }
+    // The greys LoadImage's LR_LOADMAP3DCOLORS replaces, and with what.
+    platform::Bmp3DColours map{};
+    const std::pair<uint8_t*, int> targets[] = {
+        {map.shadow, COLOR_3DSHADOW}, {map.face, COLOR_3DFACE}, {map.light, COLOR_3DLIGHT}};
+    for (auto [rgb, index] : targets) {
+        COLORREF c = GetSysColor(index);
+        rgb[0] = GetRValue(c);
+        rgb[1] = GetGValue(c);
+        rgb[2] = GetBValue(c);
     }
-    return PlatformCreateBitmap(width, rows, rgb.data());
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb = platform::DecodeBmp(data, size, map3DColors ? &map : nullptr, &width, &height);
+    return rgb.empty() ? nullptr : PlatformCreateBitmap(width, height, rgb.data());
 }
 
 void PlatformDeleteBitmap(PlatformBitmap* bitmap) {
