@@ -117,29 +117,10 @@ TEST_F(ImageCli, ExtractAndBuildKeepEveryEntryAndName) {
     EXPECT_EQ(ReadBytes(dir.path() / "again.gaf"), original);
 }
 
-TEST_F(ImageCli, TransparentPngPixelsBecomeTheKey) {
-#ifdef _WIN32
-    GTEST_SKIP() << "the host's ImageMagick is not a Windows program";
-#endif
-    if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick (imagemagick) is not installed";
-    // Red (palette index 255 is (255, 36, 0)), with two fully transparent pixels.
-    auto r = testsupport::RunProgram("/usr/bin/convert", {"-size", "4x2", "xc:#FF2400", "-alpha", "set", "-region",
-                                     "1x1+1+0", "-alpha", "transparent", "-region", "1x1+3+1", "-alpha", "transparent",
-                                     "+region", "PNG32:rgba.png"}, dir.str());
-    ASSERT_EQ(r.status, 0) << r.err;
-    dir.write("l.txt", "entry A\nframe rgba.png key=7\n");
-    Run({"gaf", "build", "o.gaf", "l.txt", "--palette", "p.pal"});
-    uint8_t red = static_cast<uint8_t>(GRIB_NearestColor(palette.data(), GRIB_RGB(255, 36, 0)));
-    EXPECT_EQ(FramePixels("o.gaf", 0, 0), (std::vector<uint8_t>{red, 7, red, red, red, red, red, 7}));
-}
-
 TEST_F(ImageCli, GafErrors) {
     dir.write("bad.gaf", std::string("\0\1\1\0\1\0\0\0\0\0\0\0\xFF\xFF\0\0", 16));
-    const struct {
-        const char* list;  // a list file's text, or null to run args alone
-        std::vector<std::string> args;
-        int status;
-    } cases[] = {
+    // A list file's text, or null to run the arguments alone; the status.
+    const std::tuple<const char*, std::vector<std::string>, int> cases[] = {
         {"frame a.pcx\n", {}, 2}, {"entry A\nframe a.pcx speed=3\n", {}, 2}, {"entry A\nsub a.pcx\n", {}, 2},
         {"entry ThisNameIsMuchTooLongForAGafEntry1\n", {}, 2}, {"entry \"open\n", {}, 2}, {"entry \"a\\qb\"\n", {}, 2},
         {"entry \"a\"b\n", {}, 2}, {"entry \"a\\x00\"\n", {}, 2}, {"entry A\nframe missing.pcx\n", {}, 1},
@@ -147,12 +128,12 @@ TEST_F(ImageCli, GafErrors) {
         {nullptr, {"gaf", "list", "bad.gaf"}, 2}, {nullptr, {"gaf", "extract", "bad.gaf", "x"}, 2},
         {nullptr, {"gaf"}, 2},
     };
-    for (const auto& c : cases) {
-        if (c.list) dir.write("l.txt", c.list);
-        const auto args = c.list ? std::vector<std::string>{"gaf", "build", "o.gaf", "l.txt"} : c.args;
+    for (const auto& [list, given, status] : cases) {
+        if (list) dir.write("l.txt", list);
+        const auto args = list ? std::vector<std::string>{"gaf", "build", "o.gaf", "l.txt"} : given;
         auto r = RunGrib(args, dir.str());
-        EXPECT_EQ(r.status, c.status) << (c.list ? c.list : args.back());
-        const char* prefix = args.size() == 1 ? "usage: " : c.list && c.status == 2 ? "grib: l.txt:" : "grib: ";
+        EXPECT_EQ(r.status, status) << (list ? list : args.back());
+        const char* prefix = args.size() == 1 ? "usage: " : list && status == 2 ? "grib: l.txt:" : "grib: ";
         EXPECT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
     }
     EXPECT_NE(RunGrib({"gaf", "--help"}).out.find("frame IMAGE"), std::string::npos);
