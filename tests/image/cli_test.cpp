@@ -117,6 +117,22 @@ TEST_F(ImageCli, ExtractAndBuildKeepEveryEntryAndName) {
     EXPECT_EQ(ReadBytes(dir.path() / "again.gaf"), original);
 }
 
+TEST_F(ImageCli, TransparentPngPixelsBecomeTheKey) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the host's ImageMagick is not a Windows program";
+#endif
+    if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick (imagemagick) is not installed";
+    // Red (palette index 255 is (255, 36, 0)), with two fully transparent pixels.
+    auto r = testsupport::RunProgram("/usr/bin/convert", {"-size", "4x2", "xc:#FF2400", "-alpha", "set", "-region",
+                                     "1x1+1+0", "-alpha", "transparent", "-region", "1x1+3+1", "-alpha", "transparent",
+                                     "+region", "PNG32:rgba.png"}, dir.str());
+    ASSERT_EQ(r.status, 0) << r.err;
+    dir.write("l.txt", "entry A\nframe rgba.png key=7\n");
+    Run({"gaf", "build", "o.gaf", "l.txt", "--palette", "p.pal"});
+    uint8_t red = static_cast<uint8_t>(GRIB_NearestColor(palette.data(), GRIB_RGB(255, 36, 0)));
+    EXPECT_EQ(FramePixels("o.gaf", 0, 0), (std::vector<uint8_t>{red, 7, red, red, red, red, red, 7}));
+}
+
 TEST_F(ImageCli, GafErrors) {
     dir.write("bad.gaf", std::string("\0\1\1\0\1\0\0\0\0\0\0\0\xFF\xFF\0\0", 16));
     // A list file's text, or null to run the arguments alone; the status.

@@ -77,17 +77,10 @@ TEST_F(Load3doTest, TreeKeepsItsShapeAndRestPoseAccumulatesOffsets) {
 }
 
 TEST_F(Load3doTest, LongChainsAndDeepTreesLoad) {
-    KitModelPiece root, deep;
-    root.name = "r";
-    root.children.resize(3000);
-    deep.name = "d0";
-    for (int i = 1; i < 400; ++i) {
-        KitModelPiece up;
-        up.name = "d" + std::to_string(i);
-        up.children = {std::move(deep)};
-        deep = std::move(up);
-    }
-    root.children.push_back(deep);
+    KitModelPiece root;
+    root.children.resize(3001);
+    KitModelPiece* deep = &root.children.back();  // the last of 3001 children heads a chain of 400
+    for (int i = 1; i < 400; ++i) deep = &deep->children.emplace_back();
     Model m = Load(KitWrite3do({root}));
     ASSERT_NE(m, nullptr);
     int n = 0;

@@ -108,16 +108,13 @@ TEST_F(SceneTest, DepthBytesAndTheirClamps) {
         }
         return Draw(Register(root)).at(100, 50);
     };
-    // z = 10 gives depth 16, d = 111; 10.625 gives 17 (d = 110): farther.
-    EXPECT_EQ(winner({{10, 1}, {10.625f, 2}}), 1);
-    EXPECT_EQ(winner({{10, 1}, {10.0f, 2}}), 2);  // equal: the later one
-    EXPECT_EQ(winner({{10.625f, 1}, {10, 2}}), 2);
-    // z × k ≤ -128 clamps to 255: -100 and -80 tie, -79 (d 253) loses.
-    EXPECT_EQ(winner({{-100, 1}, {-80, 2}, {-79, 3}}), 2);
-    // z × k ≥ 127 clamps to 0, which still passes the cleared buffer.
-    EXPECT_EQ(winner({{100, 4}}), 4);
-    EXPECT_EQ(winner({{100, 4}, {79.375f, 5}}), 5);
-    EXPECT_EQ(winner({{79.0f, 4}, {100, 5}}), 4);
+    // z = 10 gives depth 16, d = 111; 10.625 gives 17 (d = 110): farther; at equal depths the later face wins.
+    // z × k ≤ -128 clamps to 255: -100 and -80 tie, -79 (d 253) loses. z × k ≥ 127 clamps to 0, which still
+    // passes the cleared buffer.
+    const std::pair<std::vector<std::pair<float, int32_t>>, int> cases[] = {
+        {{{10, 1}, {10.625f, 2}}, 1}, {{{10, 1}, {10.0f, 2}}, 2}, {{{10.625f, 1}, {10, 2}}, 2},
+        {{{-100, 1}, {-80, 2}, {-79, 3}}, 2}, {{{100, 4}}, 4}, {{{100, 4}, {79.375f, 5}}, 5}, {{{79.0f, 4}, {100, 5}}, 4}};
+    for (const auto& [faces, want] : cases) EXPECT_EQ(winner(faces), want) << faces[0].first << " " << faces.size();
 }
 
 TEST_F(SceneTest, RegistrationOrderDecidesTiesHiddenPiecesAddNoPixels) {
@@ -180,21 +177,6 @@ TEST_F(SceneTest, PosesAccumulateThroughThreeLevels) {
     const std::vector<double> want[] = {{5.5, 2, 0}, {1, 2.5, 0}, {1, 0, 0}};
     for (int k = 0; k < 3; ++k)
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(at(std::vector<Piece*>{c, b, r}[k])[i], want[k][i], 1e-12) << k << i;
-}
-
-TEST_F(SceneTest, SelectionPolygonOnlyAsOutlineWithoutDepthMode) {
-    Piece* p = Square(10, 0, 5);
-    p->selectionPolygon = 0;
-    int32_t h = Register(p);
-    for (int mode = 0; mode < 2; ++mode)
-        for (int show = 0; show < 2; ++show) {
-            ViewParams v = View();
-            v.showSelection = show;
-            v.selectionColour = 200;
-            Surface s = Draw(h, mode, 200, 100, v);
-            EXPECT_EQ(s.count(5), 0);
-            EXPECT_EQ(s.count(200) > 0, mode == 0 && show == 1) << mode << show;
-        }
 }
 
 TEST_F(SceneTest, DegenerateAndUnknownTexturePolygonsDrawNothing) {
