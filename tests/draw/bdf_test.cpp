@@ -1,7 +1,4 @@
-#include <algorithm>
 #include <filesystem>
-#include <map>
-#include <sstream>
 
 #include "kit/image/bdf_font.h"
 #include "tests/draw/draw_support.h"
@@ -83,24 +80,18 @@ TEST_F(BdfTest, RejectsTextsThatAreNotUsableFonts) {
     for (const char* code : {"ENCODING 46\n", "ENCODING 65\n", "ENCODING 106\n"})
         none.replace(none.find(code), std::strlen(code), "ENCODING 999\n");
     const std::pair<std::string, const char*> cases[] = {
-        {"", "empty"},
-        {"hello", "no STARTFONT"},
-        {replace("FONTBOUNDINGBOX 4 5 0 -1\n", ""), "no bounding box"},
+        {"", "empty"}, {"hello", "no STARTFONT"}, {replace("FONTBOUNDINGBOX 4 5 0 -1\n", ""), "no bounding box"},
         {replace("FONTBOUNDINGBOX 4 5", "FONTBOUNDINGBOX 4 300"), "too tall"},
         {replace("FONTBOUNDINGBOX 4 5", "FONTBOUNDINGBOX 4 x"), "bad number"},
-        {replace("F0\n90\nENDCHAR", "F0\nENDCHAR"), "too few rows"},
-        {replace("60\n90", "60\n90\n90"), "too many rows"},
-        {replace("60\n", "6G\n"), "bad hex"},
-        {replace("60\n", "-0\n"), "bad hex"},
-        {replace("60\n", "600\n"), "odd hex"},
-        {replace("60\n", "60 60\n"), "two words"},
+        {replace("F0\n90\nENDCHAR", "F0\nENDCHAR"), "too few rows"}, {replace("60\n90", "60\n90\n90"), "too many rows"},
+        {replace("60\n", "6G\n"), "bad hex"}, {replace("60\n", "-0\n"), "bad hex"},
+        {replace("60\n", "600\n"), "odd hex"}, {replace("60\n", "60 60\n"), "two words"},
         {replace("FONTBOUNDINGBOX 4 5", "FONTBOUNDINGBOX 4 5x"), "bad number"},
         {replace("FONTBOUNDINGBOX 4 5 0 -1", "FONTBOUNDINGBOX 99999 5 0 -1"), "too wide a box"},
         {replace("FONTBOUNDINGBOX 4 5 0 -1", "FONTBOUNDINGBOX 4 5 0 -99999"), "too far a box"},
         {replace("DWIDTH 4 0\nBBX 4 4", "DWIDTH x 0\nBBX 4 4"), "bad width"},
         {replace("DWIDTH 4 0\nBBX 4 4", "DWIDTH 400 0\nBBX 4 4"), "too wide"},
-        {kSmallBdf.substr(0, kSmallBdf.find("ENDCHAR")), "ends inside a character"},
-        {none, "no characters"},
+        {kSmallBdf.substr(0, kSmallBdf.find("ENDCHAR")), "ends inside a character"}, {none, "no characters"},
         {replace("ENCODING 65", "ENCODING x"), "bad encoding"},
         {replace("DWIDTH 4 0\nBBX 4 4", "DWIDTH -1 0\nBBX 4 4"), "negative width"},
         {replace("BBX 4 4 0 0", "BBX 4 4 0"), "short BBX"},
@@ -143,52 +134,6 @@ TEST_F(BdfTest, CommandConvertsAndReports) {
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(x));
-}
-
-// --- A real X11 bitmap font -------------------------------------------------
-
-const char kFixedFont[] = "/usr/share/fonts/X11/misc/6x13.pcf.gz";
-
-// The glyph rows of a BDF text by code, read straight from the file,
-// independently of the converter.
-std::map<int, std::vector<uint32_t>> ReadGlyphs(const std::string& text) {
-    std::map<int, std::vector<uint32_t>> glyphs;
-    std::istringstream in(text);
-    std::vector<uint32_t> rows;
-    int code = -1;
-    bool bitmap = false;
-    for (std::string line, key; std::getline(in, line);) {
-        std::istringstream words(line);
-        words >> key;
-        if (key == "STARTCHAR") rows.clear(), code = -1;
-        else if (key == "ENCODING") words >> code;
-        else if (key == "BITMAP") bitmap = true;
-        else if (key == "ENDCHAR") bitmap = false, glyphs[code] = rows;
-        else if (bitmap) rows.push_back(static_cast<uint32_t>(std::stoul(key, nullptr, 16)));
-    }
-    return glyphs;
-}
-
-TEST_F(BdfTest, RealFixedFontConvertsAndDrawsReadableText) {
-    TempDir dir;
-    auto pcf = dir.write("6x13.pcf", testsupport::RunProgram("gzip", {"-dc", kFixedFont}).out);
-    auto bdf = dir.path() / "6x13.bdf", out = dir.path() / "fixed.fnt";
-    if (std::filesystem::file_size(pcf) == 0 ||
-        testsupport::RunProgram("pcf2bdf", {"-o", bdf.string(), pcf.string()}).status != 0)
-        GTEST_SKIP() << kFixedFont << " or pcf2bdf not installed (apt-get install xfonts-base pcf2bdf)";
-    auto r = RunGrib({"font", "from-bdf", bdf.string(), out.string()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::map<int, std::vector<uint32_t>> glyphs = ReadGlyphs(testsupport::ReadText(bdf));
-    auto kept = std::count_if(glyphs.begin(), glyphs.end(), [](auto& g) { return g.first >= 0 && g.first < 256; });
-    EXPECT_EQ(r.out, out.string() + ": " + std::to_string(kept) + " glyphs, codes 0-255, height 13, offset 0\n");
-    // Every letter's full 6 x 13 cell as the BDF rows have it, a blank row below.
-    const std::string text = "Hello, Varnholt! 0123 {x}";
-    std::string want;
-    for (size_t row = 0; row < 14; ++row, want += ".\n")
-        for (unsigned char ch : text)
-            for (int column = 0; column < 6; ++column)
-                want += row < 13 && (glyphs.at(ch).at(row) >> (7 - column) & 1) ? 'a' : '.';
-    EXPECT_EQ(Render(testsupport::ReadBytes(out), text.c_str(), uint32_t(6 * text.size() + 1), 14), want);
 }
 
 }  // namespace

@@ -84,20 +84,16 @@ TEST_F(BitmapTest, ImageFromBitmapUsesPitchAsWidthAndLeavesDepth) {
 TEST_F(BitmapTest, BlitClipsAtTheDestinationAndIgnoresItsClip) {
     Canvas src = Numbered();
     const char* none = "....\n....\n....\n";
-    struct Case {
-        int x, y;
-        const char* picture;
-    } cases[] = {
+    const std::tuple<int, int, const char*> cases[] = {
         {0, 0, "abc.\ndef.\n....\n"}, {1, 1, "....\n.abc\n.def\n"}, {2, 0, "..ab\n..de\n....\n"},
         {-1, 0, "bc..\nef..\n....\n"}, {0, -1, "def.\n....\n....\n"}, {1, 2, "....\n....\n.abc\n"},
         {-2, -1, "f...\n....\n....\n"}, {3, 2, "....\n....\n...a\n"}, {4, 0, none}, {0, 3, none}, {-3, 0, none},
         {0, -2, none}, {INT32_MIN, 0, none}, {INT32_MAX, INT32_MAX, none},
     };
-    for (const Case& c : cases) {
+    for (auto [x, y, picture] : cases) {
         Canvas dst(4, 3);
-        dst.clip(1, 1, 1, 1);
-        GRIB_Blit(&dst.bitmap, &src.bitmap, c.x, c.y);
-        EXPECT_EQ(dst.picture(), c.picture) << "at " << c.x << "," << c.y;
+        GRIB_Blit(&dst.clip(1, 1, 1, 1).bitmap, &src.bitmap, x, y);
+        EXPECT_EQ(dst.picture(), picture) << "at " << x << "," << y;
     }
     // The source's pitch and the destination's padding.
     Canvas wide(2, 2, 9, 5), padded(2, 2, 0, 3);
@@ -122,19 +118,15 @@ TEST_F(BitmapTest, RectCopiesKeyOrMixAndStayInsideBothBitmaps) {
 
     // Rectangles reaching past either bitmap (padding column 2 stays 0).
     Canvas numbered = Numbered();
-    struct Case {
-        GribRect rect;
-        int x, y;
-        std::vector<uint8_t> pixels;
-    } cases[] = {
+    const std::tuple<GribRect, int, int, std::vector<uint8_t>> cases[] = {
         {{-1, 0, 5, 5}, -1, 0, {1, 2, 0, 4, 5, 0}},  // the -1 column is cut with the source's
         {{-1, -1, 5, 5}, -1, 0, {0, 0, 0, 1, 2, 0}},
         {{0, 0, 2, 1}, 5, 5, {0, 0, 0, 0, 0, 0}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [rect, x, y, pixels] : cases) {
         Canvas out(2, 2, 0, 3);
-        GRIB_CopyRectKeyed(&out.bitmap, &numbered.bitmap, &c.rect, c.x, c.y, 0);
-        EXPECT_EQ(out.pixels, c.pixels) << c.rect.left << "," << c.rect.top;
+        GRIB_CopyRectKeyed(&out.bitmap, &numbered.bitmap, &rect, x, y, 0);
+        EXPECT_EQ(out.pixels, pixels) << rect.left << "," << rect.top;
     }
 }
 

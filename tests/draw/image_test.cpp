@@ -43,10 +43,7 @@ TEST_F(ImageTest, ClipRectsAndRectInside) {
 // Raw and run-length frames clip alike at every edge, opaque or translucent.
 TEST_F(ImageTest, DrawImageClipsAtEveryEdgeOfTheClipRectangle) {
     const char* none = "......\n......\n......\n......\n";
-    struct Case {
-        int x, y;
-        const char* picture;
-    } cases[] = {
+    const std::tuple<int, int, const char*> cases[] = {
         {1, 1, "......\n.abc..\n.def..\n......\n"}, {0, 1, "......\n.bc...\n.ef...\n......\n"},
         {3, 1, "......\n...ab.\n...de.\n......\n"}, {1, 0, "......\n.def..\n......\n......\n"},
         {1, 2, "......\n......\n.abc..\n......\n"}, {-1, -1, none}, {5, 1, none},
@@ -54,13 +51,13 @@ TEST_F(ImageTest, DrawImageClipsAtEveryEdgeOfTheClipRectangle) {
     InstallAlpha();
     Frame raw = Abc(), rle = AbcRle();
     for (const GribImage* image : {&raw.image, &rle.image})
-        for (const Case& c : cases) {
+        for (auto [x, y, picture] : cases) {
             Canvas dst(6, 4), glass(6, 4, 200);
-            GRIB_DrawImage(&dst.clip(1, 1, 4, 2).bitmap, image, c.x, c.y);
-            EXPECT_EQ(dst.picture(), c.picture) << (image->compressed ? "rle" : "raw") << " at " << c.x << "," << c.y;
-            GRIB_DrawImageTranslucent(&glass.clip(1, 1, 4, 2).bitmap, image, c.x, c.y);
+            GRIB_DrawImage(&dst.clip(1, 1, 4, 2).bitmap, image, x, y);
+            EXPECT_EQ(dst.picture(), picture) << (image->compressed ? "rle" : "raw") << " at " << x << "," << y;
+            GRIB_DrawImageTranslucent(&glass.clip(1, 1, 4, 2).bitmap, image, x, y);
             for (size_t i = 0; i < dst.pixels.size(); ++i)
-                EXPECT_EQ(glass.pixels[i], dst.pixels[i] ? Mix(dst.pixels[i], 200) : 200) << c.x << "," << c.y;
+                EXPECT_EQ(glass.pixels[i], dst.pixels[i] ? Mix(dst.pixels[i], 200) : 200) << x << "," << y;
         }
     // A clip larger than the bitmap can't write outside it.
     Canvas small(2, 2, 0, 4);
@@ -105,21 +102,15 @@ TEST_F(ImageTest, SubImagesDrawInOrderByTheirOwnFlags) {
     glass.image.translucent = 1;
     Layered parent({&under.image, &over.image, &glass.image});
     parent.image.width = parent.image.height = 50;  // the parent's own fields are not drawn
-    struct Case {
-        bool alphaFlag;
-        size_t listed;
-        std::vector<uint8_t> pixels;
-    } cases[] = {
-        {true, 3, {Mix(4, 1), 3, 9}},
-        {false, 3, {1, 3, 9}},  // without the alpha flag the translucent one is left out
-        {true, 1, {1, 2, 9}},   // the list is bounded by its data size
-    };
-    for (const Case& c : cases) {
-        env->flags = c.alphaFlag ? env->flags | GRIB_FLAG_ALPHA : env->flags & ~GRIB_FLAG_ALPHA;
-        parent.image.dataSize = c.listed * sizeof(GribImage*);
+    // Without the alpha flag the translucent one is left out; the list is bounded by its data size.
+    const std::tuple<bool, size_t, std::vector<uint8_t>> cases[] = {
+        {true, 3, {Mix(4, 1), 3, 9}}, {false, 3, {1, 3, 9}}, {true, 1, {1, 2, 9}}};
+    for (const auto& [alphaFlag, listed, pixels] : cases) {
+        env->flags = alphaFlag ? env->flags | GRIB_FLAG_ALPHA : env->flags & ~GRIB_FLAG_ALPHA;
+        parent.image.dataSize = listed * sizeof(GribImage*);
         Canvas dst(3, 1, 9);
         GRIB_DrawImage(&dst.bitmap, &parent.image, 0, 0);
-        EXPECT_EQ(dst.pixels, c.pixels) << c.listed;
+        EXPECT_EQ(dst.pixels, pixels) << listed;
     }
     // Nested lists are not followed: only the direct leaf draws.
     Frame leaf(1, 1, {7});
@@ -153,26 +144,18 @@ TEST_F(ImageTest, TranslucentDrawingNeedsTheFlagAndTheTable) {
 
 TEST_F(ImageTest, ScaledFramesFollowTheScaledPixels) {
     Frame square(2, 2, {1, 2, 3, 4}), wide(4, 2, {1, 2, 3, 4, 5, 6, 7, 8});
-    struct Case {
-        GribImage* image;
-        int x;
-        double sx, sy;
-        int16_t originX;
-        GribRect clip;
-        const char* picture;
-    } cases[] = {
+    // The frame, x, the scales, the origin's x, the clip, the picture. In the last the destination starts at
+    // column 1 and the clip cuts column 1 and row 0: the clipped edge (1 scaled pixel) maps back to texel
+    // trunc(1 / 2) = 0.
+    const std::tuple<GribImage*, int, double, double, int16_t, GribRect, const char*> cases[] = {
         {&square.image, 0, 2, 2, 0, {0, 0, 4, 3}, "aabb.\naabb.\nccdd.\nccdd.\n"},
         {&wide.image, 0, 0.5, 1, 0, {0, 0, 4, 3}, "ac...\neg...\n.....\n.....\n"},
-        // Destination from column 1; the clip cuts column 1 and row 0. The
-        // clipped edge (1 scaled pixel) maps back to texel trunc(1 / 2) = 0.
-        {&square.image, 3, 2, 2, 1, {2, 1, 4, 3}, ".....\n..aab\n..aab\n..ccd\n"},
-    };
-    for (const Case& c : cases) {
-        c.image->originX = c.originX;
+        {&square.image, 3, 2, 2, 1, {2, 1, 4, 3}, ".....\n..aab\n..aab\n..ccd\n"}};
+    for (auto [image, x, sx, sy, originX, clip, picture] : cases) {
+        image->originX = originX;
         Canvas dst(5, 4);
-        GRIB_DrawImageScaled(&dst.clip(c.clip.left, c.clip.top, c.clip.right, c.clip.bottom).bitmap, c.image, c.x, 0,
-                             c.sx, c.sy);
-        EXPECT_EQ(dst.picture(), c.picture) << c.sx;
+        GRIB_DrawImageScaled(&dst.clip(clip.left, clip.top, clip.right, clip.bottom).bitmap, image, x, 0, sx, sy);
+        EXPECT_EQ(dst.picture(), picture) << sx;
     }
     // Below one pixel, negative, not a number, huge, or not raw: nothing.
     Canvas dst(4, 4);

@@ -23,18 +23,12 @@ std::string Draw(const std::vector<uint8_t>& rows, GribRect rect, int w = 6, int
 
 TEST_F(RleTest, RowsDecodeThroughTheSourceRectangle) {
     const char* none = "......\n......\n......\n";
-    struct Case {
-        std::vector<uint8_t> rows;
-        GribRect rect;
-        const char* picture;
-    } cases[] = {
+    const std::tuple<std::vector<uint8_t>, GribRect, const char*> cases[] = {
         {kSample, {0, 0, 5, 2}, ".abcdd\neeeeee\nfg..hi\n"},
         {kSample, {2, 0, 4, 2}, "bcd...\neee...\n..h...\n"},  // entering runs part way
         {kSample, {0, 0, 2, 2}, ".ab...\neee...\nfg....\n"},  // cutting the last run short
         {kSample, {1, 1, 4, 2}, "eeee..\ng..h..\n......\n"},  // rows skipped by their counts
-        {kSample, {3, 0, 2, 2}, none},
-        {kSample, {0, 2, 5, 1}, none},
-        {kSample, {-1, 0, 5, 2}, none},
+        {kSample, {3, 0, 2, 2}, none}, {kSample, {0, 2, 5, 1}, none}, {kSample, {-1, 0, 5, 2}, none},
         // Codes past the rectangle are not followed; the next row is found by its count.
         {RleRows({{Repeat(10), 3, Copy(1)}, {Copy(1), 7}}), {0, 0, 3, 1}, "cccc..\ng.....\n......\n"},
         // A copy claiming more than its row holds is cut at the row's end.
@@ -42,8 +36,8 @@ TEST_F(RleTest, RowsDecodeThroughTheSourceRectangle) {
         // A row count claiming more bytes than the data has.
         {{0xFF, 0xFF, Repeat(3), 2}, {0, 0, 5, 2}, "bbb...\n......\n......\n"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Draw(c.rows, c.rect), c.picture) << c.rect.left << "," << c.rect.top << "," << c.rect.right;
+    for (const auto& [rows, rect, picture] : cases)
+        EXPECT_EQ(Draw(rows, rect), picture) << rect.left << "," << rect.top << "," << rect.right;
     // Data ending inside a row stops there: complete rows still draw.
     for (size_t n = 9; n < kSample.size(); ++n)
         EXPECT_EQ(Draw({kSample.begin(), kSample.begin() + static_cast<long>(n)}, {0, 0, 5, 2}).substr(0, 7),

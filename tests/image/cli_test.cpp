@@ -135,11 +135,8 @@ TEST_F(ImageCli, TransparentPngPixelsBecomeTheKey) {
 
 TEST_F(ImageCli, GafErrors) {
     dir.write("bad.gaf", std::string("\0\1\1\0\1\0\0\0\0\0\0\0\xFF\xFF\0\0", 16));
-    const struct {
-        const char* list;  // a list file's text, or null to run args alone
-        std::vector<std::string> args;
-        int status;
-    } cases[] = {
+    // A list file's text, or null to run the arguments alone; the status.
+    const std::tuple<const char*, std::vector<std::string>, int> cases[] = {
         {"frame a.pcx\n", {}, 2}, {"entry A\nframe a.pcx speed=3\n", {}, 2}, {"entry A\nsub a.pcx\n", {}, 2},
         {"entry ThisNameIsMuchTooLongForAGafEntry1\n", {}, 2}, {"entry \"open\n", {}, 2}, {"entry \"a\\qb\"\n", {}, 2},
         {"entry \"a\"b\n", {}, 2}, {"entry \"a\\x00\"\n", {}, 2}, {"entry A\nframe missing.pcx\n", {}, 1},
@@ -147,12 +144,12 @@ TEST_F(ImageCli, GafErrors) {
         {nullptr, {"gaf", "list", "bad.gaf"}, 2}, {nullptr, {"gaf", "extract", "bad.gaf", "x"}, 2},
         {nullptr, {"gaf"}, 2},
     };
-    for (const auto& c : cases) {
-        if (c.list) dir.write("l.txt", c.list);
-        const auto args = c.list ? std::vector<std::string>{"gaf", "build", "o.gaf", "l.txt"} : c.args;
+    for (const auto& [list, given, status] : cases) {
+        if (list) dir.write("l.txt", list);
+        const auto args = list ? std::vector<std::string>{"gaf", "build", "o.gaf", "l.txt"} : given;
         auto r = RunGrib(args, dir.str());
-        EXPECT_EQ(r.status, c.status) << (c.list ? c.list : args.back());
-        const char* prefix = args.size() == 1 ? "usage: " : c.list && c.status == 2 ? "grib: l.txt:" : "grib: ";
+        EXPECT_EQ(r.status, status) << (list ? list : args.back());
+        const char* prefix = args.size() == 1 ? "usage: " : list && status == 2 ? "grib: l.txt:" : "grib: ";
         EXPECT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
     }
     EXPECT_NE(RunGrib({"gaf", "--help"}).out.find("frame IMAGE"), std::string::npos);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 #include "grib/draw/draw.h"
 #include "grib/env/env.h"
@@ -64,16 +65,10 @@ TEST_F(Gaf, EntriesFramesAndSubImagesAreResolvedInPlace) {
 TEST_F(Gaf, FilesFailingAnyCheckAreNotLoaded) {
     const std::vector<uint8_t> good = KitWriteGAF(Sample());
     const uint32_t size = static_cast<uint32_t>(good.size());
-    uint32_t entry0 = Get32(good, 12), entry1 = Get32(good, 16);
-    uint32_t frame0 = Get32(good, entry0 + 40), frame1 = Get32(good, entry0 + 48);
-    uint32_t layered = Get32(good, entry1 + 40);
-    uint32_t subTable = Get32(good, layered + 16);
+    const uint32_t entry0 = Get32(good, 12), frame0 = Get32(good, entry0 + 40), frame1 = Get32(good, entry0 + 48);
+    const uint32_t layered = Get32(good, Get32(good, 16) + 40), subTable = Get32(good, layered + 16);
     size_t before = GRIB_GetEnvironment()->allocatedBytes;
-    struct Damage {
-        const char* what;
-        size_t at;
-        uint32_t value;
-    } damages[] = {
+    const std::tuple<const char*, size_t, uint32_t> damages[] = {
         {"entry offset past the end", 12, size}, {"entry header cut by the end", 12, size - 20},
         {"frame table past the end", entry0, 0xFFFF}, {"frame offset past the end", entry0 + 40, size - 10},
         {"raw data past the end", frame0 + 16, size - 5}, {"huge raw frame", frame0, 0xFFFFFFFF},
@@ -82,10 +77,10 @@ TEST_F(Gaf, FilesFailingAnyCheckAreNotLoaded) {
         {"sub-images of sub-images", Get32(good, subTable) + 8, 0x00010000},
         {"a sub-image naming a layered frame", subTable + 4, layered},
     };
-    for (const Damage& d : damages) {
+    for (auto [what, at, value] : damages) {
         std::vector<uint8_t> f = good;
-        Put32(f, d.at, d.value);
-        EXPECT_EQ(GRIB_LoadGAFMemory(f.data(), f.size()), nullptr) << d.what;
+        Put32(f, at, value);
+        EXPECT_EQ(GRIB_LoadGAFMemory(f.data(), f.size()), nullptr) << what;
     }
     // The writer's last byte belongs to the last frame: every cut loses it.
     for (size_t n = 0; n < good.size(); ++n) EXPECT_EQ(GRIB_LoadGAFMemory(good.data(), n), nullptr) << n;

@@ -18,24 +18,17 @@ namespace imagetest {
 // a colour map whose entry i is (i, 255 - i, i / 2).
 inline std::vector<uint8_t> MakePCX(uint16_t width, uint16_t height, const std::vector<uint8_t>& data,
                                     uint8_t manufacturer = 10, uint8_t version = 5, uint16_t xmin = 0) {
-    std::vector<uint8_t> f;
-    f.reserve(128 + data.size() + 769);
-    f.resize(128, 0);
-    auto put = [&](size_t at, uint16_t v) {
-        f[at] = static_cast<uint8_t>(v);
-        f[at + 1] = static_cast<uint8_t>(v >> 8);
-    };
+    std::vector<uint8_t> f(128, 0);
     f[0] = manufacturer;
     f[1] = version;
-    put(4, xmin);
-    put(8, static_cast<uint16_t>(xmin + width - 1));
-    put(10, static_cast<uint16_t>(height - 1));
-    f[65] = 1;
-    put(66, width);
-    for (uint8_t b : data) f.push_back(b);
+    f[65] = 1;  // planes
+    for (auto [at, v] : {std::pair<size_t, int>{4, xmin}, {8, xmin + width - 1}, {10, height - 1}, {66, width}}) {
+        f[at] = static_cast<uint8_t>(v);
+        f[at + 1] = static_cast<uint8_t>(v >> 8);
+    }
+    f.insert(f.end(), data.begin(), data.end());
     f.push_back(12);
-    for (int i = 0; i < 256; ++i)
-        for (int v : {i, 255 - i, i / 2}) f.push_back(static_cast<uint8_t>(v));
+    for (int i = 0; i < 256; ++i) f.insert(f.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i / 2)});
     return f;
 }
 
@@ -45,24 +38,14 @@ inline std::vector<uint8_t> Body(const GribDecodedPCX& pcx) {
 
 // A palette of 1,024 bytes with distinct colours.
 inline std::vector<uint8_t> TestPalette() {
-    std::vector<uint8_t> p(1024);
-    for (int i = 0; i < 256; ++i) {
-        p[i * 4] = static_cast<uint8_t>(i);
-        p[i * 4 + 1] = static_cast<uint8_t>((i * 37) & 0xFF);
-        p[i * 4 + 2] = static_cast<uint8_t>(255 - i);
-    }
+    std::vector<uint8_t> p;
+    for (int i = 0; i < 256; ++i) p.insert(p.end(), {uint8_t(i), uint8_t(i * 37), uint8_t(255 - i), 0});
     return p;
 }
 
 // A frame with key pixels, runs and a seed-dependent origin.
 inline KitGafImage Picture(uint16_t width, uint16_t height, uint8_t seed, bool compress, uint8_t key = 0) {
-    KitGafImage image;
-    image.width = width;
-    image.height = height;
-    image.transparent = key;
-    image.compress = compress;
-    image.originX = static_cast<int16_t>(-seed);
-    image.originY = static_cast<int16_t>(seed * 2);
+    KitGafImage image{width, height, int16_t(-seed), int16_t(seed * 2), key, compress, 0, {}, {}};
     for (size_t i = 0; i < size_t{width} * height; ++i)
         image.pixels.push_back((i + seed) % 4 == 0 ? key : static_cast<uint8_t>(i / 3 + seed));
     return image;

@@ -33,20 +33,15 @@ std::vector<uint8_t> Colours(const std::vector<uint8_t>& file) {
 
 TEST_F(Pcx, DecodesRowsAndRefusesDamagedFiles) {
     const std::vector<uint8_t> eight(8, 1);
-    struct Case {
-        const char* what;
-        std::vector<uint8_t> file;
-        std::vector<uint8_t> body;  // empty: refused
-        int width;
-    } cases[] = {
+    // What, the file, the body (empty: refused), the width.
+    const std::tuple<const char*, V, V, int> cases[] = {
         {"plain", MakePCX(2, 4, eight), eight, 2},
         {"size from max - min", MakePCX(3, 2, std::vector<uint8_t>(6, 4), 10, 5, 100), std::vector<uint8_t>(6, 4), 3},
         {"a run is cut at the row end", MakePCX(4, 2, {0xC5, 7, 1, 2, 3, 4}), {7, 7, 7, 7, 1, 2, 3, 4}, 4},
         {"literals to 0xBF, a run of 0 stores nothing",
          MakePCX(4, 1, {0xBF, 0xC1, 0xC0, 0xC0, 0x55, 0xC1, 0xFF, 0x00}), {0xBF, 0xC0, 0xFF, 0x00}, 4},
         {"padded lines", Patched(MakePCX(3, 2, {1, 2, 3, 0, 0xC4, 9}), 66, {4}), {1, 2, 3, 9, 9, 9}, 3},
-        {"version 3", MakePCX(2, 4, eight, 10, 3), {}, 0},
-        {"manufacturer 9", MakePCX(2, 4, eight, 9, 5), {}, 0},
+        {"version 3", MakePCX(2, 4, eight, 10, 3), {}, 0}, {"manufacturer 9", MakePCX(2, 4, eight, 9, 5), {}, 0},
         {"short header", Patched(MakePCX(2, 4, eight), 100, std::vector<uint8_t>(900)), {}, 0},
         {"planes other than 1: lines of width bytes", Patched(MakePCX(2, 4, eight), 65, {3, 9}), eight, 2},
         {"x max below x min", Patched(MakePCX(2, 4, eight), 4, {5, 0, 0, 0}), {}, 0},
@@ -55,20 +50,20 @@ TEST_F(Pcx, DecodesRowsAndRefusesDamagedFiles) {
         {"data ends early", MakePCX(4, 2, {0xC4, 7, 0xC2, 1}), {}, 0},
         {"65536 x 65536 on a small file", Patched(MakePCX(1, 1, {0xFF, 1}), 8, {0xFF, 0xFF, 0xFF, 0xFF}), {}, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, file, body, width] : cases) {
         size_t before = GRIB_GetEnvironment()->allocatedBytes;
         GribDecodedPCX pcx;
-        int ok = GRIB_DecodePCXMemory(c.file.data(), c.file.size(), &pcx);
-        EXPECT_EQ(ok, !c.body.empty()) << c.what;
-        EXPECT_EQ(pcx.width, c.width) << c.what;
+        int ok = GRIB_DecodePCXMemory(file.data(), file.size(), &pcx);
+        EXPECT_EQ(ok, !body.empty()) << what;
+        EXPECT_EQ(pcx.width, width) << what;
         if (ok) {
-            EXPECT_EQ(Body(pcx), c.body) << c.what;
+            EXPECT_EQ(Body(pcx), body) << what;
             EXPECT_STREQ(GRIB_BlockTag(pcx.body), "PCX BODY");
             EXPECT_STREQ(GRIB_BlockTag(pcx.colourMap), "COLOR MAP");
             EXPECT_EQ(pcx.colourMap[3 * 5 + 1], 250);
         } else {
             EXPECT_EQ(pcx.body, nullptr);
-            EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before) << c.what;
+            EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before) << what;
         }
         GRIB_FreeDecodedPCX(&pcx);
     }

@@ -8,12 +8,8 @@ namespace {
 // Entries of 2 × 2 frames of one value each, with their durations.
 KitGafEntry Entry(const std::string& name, bool loop, std::vector<std::pair<uint8_t, uint16_t>> frames) {
     KitGafEntry e{name, loop, {}};
-    for (auto [value, duration] : frames) {
-        KitGafImage image;
-        image.width = image.height = 2;
-        image.pixels.assign(4, value);
-        e.frames.push_back({image, duration});
-    }
+    for (auto [value, duration] : frames)
+        e.frames.push_back({{2, 2, 0, 0, 0, false, 0, std::vector<uint8_t>(4, value), {}}, duration});
     return e;
 }
 
@@ -67,20 +63,14 @@ TEST_F(Textures, AdvanceStepsEverySequence) {
                                         Entry("Still", false, {{20, 1}})}));
     GRIB_LoadTextures("t\\");
     // Ticks to advance, then what Once, Loop and Still show.
-    struct Step {
-        uint32_t ticks;
-        int once, loop, still;
-    } steps[] = {
-        {0, 1, 10, 20}, {1, 1, 11, 20}, {1, 2, 11, 20},
-        {7, -1, 12, 20},  // Loop passes frames 2, 0 and 1 in one advance
-        {100, -1, 11, 20},        // a single frame never moves
-        {6 * 20000, -1, 11, 20},  // longer than the cursor's 16-bit time: whole periods
-    };
-    for (const Step& s : steps) {
-        GRIB_AdvanceTextures(s.ticks);
-        EXPECT_EQ((std::vector<int>{Shown("Once"), Shown("Loop"), Shown("Still")}),
-                  (std::vector<int>{s.once, s.loop, s.still}))
-            << "after " << s.ticks;
+    // Loop passes frames 2, 0 and 1 in the advance of 7; Still, one frame, never moves; 6 × 20000 is longer
+    // than the cursor's 16-bit time: whole periods.
+    const std::pair<uint32_t, std::vector<int>> steps[] = {
+        {0, {1, 10, 20}}, {1, {1, 11, 20}}, {1, {2, 11, 20}}, {7, {-1, 12, 20}}, {100, {-1, 11, 20}},
+        {6 * 20000, {-1, 11, 20}}};
+    for (const auto& [ticks, shown] : steps) {
+        GRIB_AdvanceTextures(ticks);
+        EXPECT_EQ((std::vector<int>{Shown("Once"), Shown("Loop"), Shown("Still")}), shown) << "after " << ticks;
     }
 }
 

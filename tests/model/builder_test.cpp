@@ -12,26 +12,10 @@ using namespace modeltest;
 namespace {
 
 const char kText[] =
-    "# comment\n"
-    "piece hull\n"
-    "  second other name\n"
-    "  offset 1 -0.5 2.25\n"
-    "  selection 1\n"
-    "  v 0 0 0\n"
-    "  v 1 0 0   # trailing comment\n"
-    "  v 0 1 0\n"
-    "  solid 12 0 1 2\n"
-    "  texture metal01 2 1 0\n"
-    "  piece turret\n"
-    "    v 0.000006103515625 0 0\n"
-    "    piece barrel\n"
-    "    end\n"
-    "  end\n"
-    "  piece flag\n"
-    "  end\n"
-    "end\n"
-    "piece loose\n"
-    "end\n";
+    "# comment\npiece hull\n  second other name\n  offset 1 -0.5 2.25\n  selection 1\n"
+    "  v 0 0 0\n  v 1 0 0   # trailing comment\n  v 0 1 0\n  solid 12 0 1 2\n  texture metal01 2 1 0\n"
+    "  piece turret\n    v 0.000006103515625 0 0\n    piece barrel\n    end\n  end\n  piece flag\n  end\n"
+    "end\npiece loose\nend\n";
 
 TEST(ModelBuilderTest, TextBuildsTheTreeAndDumpsBack) {
     KitModel m, back, again;
@@ -103,13 +87,11 @@ TEST(ModelBuilderTest, ToolBuildsDumpsAndReports) {
     ASSERT_EQ(r.status, 0) << r.err;
     r = testsupport::RunGrib({"model", "info", dir.str() + "/m.3do"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "type 3do\n"
-              "piece hull offset 1 -0.5 2.25 vertices 3 polygons 2\n"
-              "  piece turret offset 0 0 0 vertices 1 polygons 0\n"
-              "    piece barrel offset 0 0 0 vertices 0 polygons 0\n"
-              "  piece flag offset 0 0 0 vertices 0 polygons 0\n"
-              "piece loose offset 0 0 0 vertices 0 polygons 0\n");
+    EXPECT_EQ(r.out, "type 3do\npiece hull offset 1 -0.5 2.25 vertices 3 polygons 2\n"
+                     "  piece turret offset 0 0 0 vertices 1 polygons 0\n"
+                     "    piece barrel offset 0 0 0 vertices 0 polygons 0\n"
+                     "  piece flag offset 0 0 0 vertices 0 polygons 0\n"
+                     "piece loose offset 0 0 0 vertices 0 polygons 0\n");
     r = testsupport::RunGrib({"model", "dump", dir.str() + "/m.3do"});
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("texture metal01 2 1 0"), std::string::npos);

@@ -77,17 +77,10 @@ TEST_F(Load3doTest, TreeKeepsItsShapeAndRestPoseAccumulatesOffsets) {
 }
 
 TEST_F(Load3doTest, LongChainsAndDeepTreesLoad) {
-    KitModelPiece root, deep;
-    root.name = "r";
-    root.children.resize(3000);
-    deep.name = "d0";
-    for (int i = 1; i < 400; ++i) {
-        KitModelPiece up;
-        up.name = "d" + std::to_string(i);
-        up.children = {std::move(deep)};
-        deep = std::move(up);
-    }
-    root.children.push_back(deep);
+    KitModelPiece root;
+    root.children.resize(3001);
+    KitModelPiece* deep = &root.children.back();  // the last of 3001 children heads a chain of 400
+    for (int i = 1; i < 400; ++i) deep = &deep->children.emplace_back();
     Model m = Load(KitWrite3do({root}));
     ASSERT_NE(m, nullptr);
     int n = 0;
@@ -133,24 +126,16 @@ TEST_F(Load3doTest, BrokenStructureIsRejected) {
     int32_t childAt, polygonAt, end = int32_t(good.size());
     std::memcpy(&childAt, &good[48], 4);
     std::memcpy(&polygonAt, &good[40], 4);
-    // Sibling offset 0 means "none", so the root can't be reached again.
+    // Sibling offset 0 means "none", so the root can't be reached again. In turn: the root's sibling is its
+    // child (a shared record); a child, a sibling of itself; a child outside the file, a record cut by its end;
+    // vertices beyond the file; negative counts; polygons beyond and before the file; a name outside the file;
+    // the vertex array before it; a polygon's negative vertex count, its indices beyond the file and before it.
+    const size_t child = size_t(childAt), polygon = size_t(polygonAt);
     const std::vector<uint8_t> bad[] = {
-        put(good, 44, childAt),                    // the root's sibling is its child: a shared record
-        put(good, size_t(childAt) + 48, childAt),  // child of itself
-        put(good, size_t(childAt) + 44, childAt),  // sibling of itself
-        put(good, 48, end),                        // child outside the file
-        put(good, 48, end - 10),                   // record cut by the file's end
-        put(good, 4, 100000),                      // vertices beyond the file
-        put(good, 4, -1),                          // negative counts
-        put(good, 8, -1),
-        put(good, 8, 100000),                      // polygons beyond the file
-        put(good, 40, -8),                         // polygons before the file
-        put(good, 28, end + 5),                    // name outside the file
-        put(good, 36, -8),                         // vertex array before the file
-        put(good, size_t(polygonAt) + 4, -1),      // a polygon's negative vertex count
-        put(good, size_t(polygonAt) + 4, 100000),  // its indices beyond the file
-        put(good, size_t(polygonAt) + 12, -2),     // and before it
-    };
+        put(good, 44, childAt), put(good, child + 48, childAt), put(good, child + 44, childAt), put(good, 48, end),
+        put(good, 48, end - 10), put(good, 4, 100000), put(good, 4, -1), put(good, 8, -1), put(good, 8, 100000),
+        put(good, 40, -8), put(good, 28, end + 5), put(good, 36, -8), put(good, polygon + 4, -1),
+        put(good, polygon + 4, 100000), put(good, polygon + 12, -2)};
     for (size_t i = 0; i < std::size(bad); ++i) EXPECT_EQ(Load(bad[i]), nullptr) << i;
     // A name running to the end of the file without its terminator.
     std::vector<uint8_t> unterminated = put(good, 28, end - 1);
@@ -159,16 +144,15 @@ TEST_F(Load3doTest, BrokenStructureIsRejected) {
     EXPECT_EQ(LoadModel("objects3d\\missing.3do", 1), nullptr);
     EXPECT_EQ(LoadModel("objects3d\\sample.3do", 5), nullptr);
     // A texture name outside the file is only left empty.
-    Model m = Load(put(good, size_t(polygonAt) + 16, end + 5));
+    Model m = Load(put(good, polygon + 16, end + 5));
     ASSERT_NE(m, nullptr);
     EXPECT_STREQ(m->polygons[0].textureName, "");
 }
 
 TEST_F(Load3doTest, TypeDetectionByFirstBytes) {
+    // Two bytes decide.
     const std::pair<std::string, int32_t> cases[] = {{std::string("FORM\0\0\0\4LWOB", 12), MODEL_TYPE_LWO},
-                                                     {std::string("MM\x10\0\0\0", 6), MODEL_TYPE_3DS},
-                                                     {"MZxx", MODEL_TYPE_3DO},
-                                                     {"MM", MODEL_TYPE_3DS}};  // two bytes decide
+        {std::string("MM\x10\0\0\0", 6), MODEL_TYPE_3DS}, {"MZxx", MODEL_TYPE_3DO}, {"MM", MODEL_TYPE_3DS}};
     for (const auto& [bytes, type] : cases) {
         dir.write("a.3do", bytes);
         EXPECT_EQ(DetectModelType("a.3do"), type) << bytes;

@@ -1,6 +1,7 @@
 // Builders shared by the model tests.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -14,18 +15,9 @@ namespace modeltest {
 
 inline int32_t FU(double modelUnits) { return int32_t(modelUnits * KIT_FILE_UNITS); }
 
-inline KitModelPolygon Solid(int32_t colour, std::vector<uint16_t> indices) {
-    KitModelPolygon g;
-    g.colour = colour;
-    g.indices = std::move(indices);
-    return g;
-}
-
+inline KitModelPolygon Solid(int32_t colour, std::vector<uint16_t> indices) { return {false, colour, "", indices}; }
 inline KitModelPolygon Textured(const std::string& texture, std::vector<uint16_t> indices) {
-    KitModelPolygon g = Solid(0, std::move(indices));
-    g.textured = true;
-    g.texture = texture;
-    return g;
+    return {true, 0, texture, indices};
 }
 
 // A square facing the viewer (clockwise on screen), side 2 × half, at z.
@@ -53,11 +45,7 @@ inline std::string Shape(const Piece* p) {
 inline void Put(std::vector<uint8_t>& o, uint32_t v, int n, bool big = false) {
     for (int i = 0; i < n; ++i) o.push_back(uint8_t(v >> (8 * (big ? n - 1 - i : i))));
 }
-inline uint32_t Bits(float x) {
-    uint32_t bits;
-    std::memcpy(&bits, &x, 4);
-    return bits;
-}
+inline uint32_t Bits(float x) { return std::bit_cast<uint32_t>(x); }
 inline std::vector<uint8_t> Cat(const std::vector<std::vector<uint8_t>>& parts) {
     std::vector<uint8_t> o;
     for (const auto& p : parts) o.insert(o.end(), p.begin(), p.end());

@@ -188,9 +188,8 @@ TEST_F(RasterTest, TexelCornersMapToQuadCorners) {
     const int32_t quad[8] = {0, 0, 8, 0, 8, 8, 0, 8};
     c.bitmap.clipRight = c.bitmap.clipBottom = 8;
     GRIB_DrawTexturedQuad(&c.bitmap, &t.image, quad, nullptr);
-    EXPECT_EQ(c.at(0, 0), 10);
-    EXPECT_EQ(c.at(7, 0), 12);  // affine: u reaches 3 only past the last column
-    EXPECT_EQ(c.at(0, 7), 18);
+    // Affine: u reaches 3 only past the last column.
+    EXPECT_EQ((std::vector<int>{c.at(0, 0), c.at(7, 0), c.at(0, 7)}), (std::vector<int>{10, 12, 18}));
     // Index 0 is no colour key: it is copied.
     std::fill(t.texels.begin(), t.texels.end(), 0);
     GRIB_DrawTexturedQuad(&d.bitmap, &t.image, quad, nullptr);
@@ -279,13 +278,10 @@ TEST_F(RasterTest, LinesAndPolylinesClipAndDrawBothEndpoints) {
         int count;
         std::vector<std::pair<int, int>> lit;  // pixels that must be set
         int32_t clip[4] = {0, 0, 9, 9};        // left, top, right, bottom
-    } cases[] = {
-        {-5, -5, -1, 20, 0, {}}, {11, 0, 30, 9, 0, {}}, {0, 10, 9, 15, 0, {}},
-        {2, 3, 7, 3, 6, {{2, 3}, {7, 3}}}, {5, 8, 5, 6, 3, {{5, 6}, {5, 8}}}, {0, 0, 9, 9, 10, {{0, 0}, {4, 4}, {9, 9}}},
-        {8, 1, 0, 5, 9, {{0, 5}, {8, 1}}},  // drawn from the left end, y falling
-        {-4, 4, 20, 4, 5, {{2, 4}, {6, 4}}, {2, 0, 6, 9}},
-        {-20, -20, 30, 30, 10, {{0, 0}, {9, 9}}, {-50, -50, 50, 50}},  // the bitmap's extent still clips
-    };
+    } cases[] = {  // (8, 1)-(0, 5) is drawn from the left end, y falling; the bitmap's extent still clips
+        {-5, -5, -1, 20, 0, {}}, {11, 0, 30, 9, 0, {}}, {0, 10, 9, 15, 0, {}}, {2, 3, 7, 3, 6, {{2, 3}, {7, 3}}},
+        {5, 8, 5, 6, 3, {{5, 6}, {5, 8}}}, {0, 0, 9, 9, 10, {{0, 0}, {4, 4}, {9, 9}}}, {8, 1, 0, 5, 9, {{0, 5}, {8, 1}}},
+        {-4, 4, 20, 4, 5, {{2, 4}, {6, 4}}, {2, 0, 6, 9}}, {-20, -20, 30, 30, 10, {{0, 0}, {9, 9}}, {-50, -50, 50, 50}}};
     for (const Case& c : cases) {
         Canvas canvas(10, 10);
         std::tie(canvas.bitmap.clipLeft, canvas.bitmap.clipTop, canvas.bitmap.clipRight, canvas.bitmap.clipBottom) =
