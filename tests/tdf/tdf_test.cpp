@@ -69,8 +69,7 @@ TEST_F(Tdf, UnloadableFilesKeepTheTextAndFreeReleasesIt) {
     EXPECT_EQ(tdf.currentSection, nullptr);
     EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before + 10);
     EXPECT_FALSE(EnterPath({"A"}));
-    TDF_Free(&tdf);
-    TDF_Free(&tdf);
+    for (int twice = 0; twice < 2; ++twice) TDF_Free(&tdf);
     EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before);
     EXPECT_EQ(TDF_EnterSection(&tdf, "B"), 0);
     EXPECT_EQ(TDF_GetIntDefault(&tdf, "y", 7), 7);
@@ -146,12 +145,11 @@ TEST_F(Tdf, LookupsFollowTheSectionAndKeyRules) {
     // A failed enter goes back to the top level.
     Load(kUnit);
     ASSERT_TRUE(EnterPath({"UNITINFO", "WEAPON"}));
-    EXPECT_EQ(TDF_EnterSection(&tdf, "NOSUCH"), 0);
-    EXPECT_EQ(TDF_EnterSection(&tdf, "OTHER"), 1);
-    EXPECT_EQ(TDF_EnterSection(&tdf, nullptr), 0);
-    EXPECT_EQ(tdf.currentSection, nullptr);
-    EXPECT_EQ(TDF_FindKey(&tdf, nullptr), nullptr);
-    EXPECT_EQ(TDF_FindKey(nullptr, "x"), nullptr);
+    std::vector<int> entered;
+    for (const char* name : {"NOSUCH", "OTHER", static_cast<const char*>(nullptr)})
+        entered.push_back(TDF_EnterSection(&tdf, name));
+    EXPECT_EQ(entered, (std::vector<int>{0, 1, 0}));
+    EXPECT_TRUE(!tdf.currentSection && !TDF_FindKey(&tdf, nullptr) && !TDF_FindKey(nullptr, "x"));
 }
 
 struct Number {
