@@ -29,7 +29,8 @@ TEST_F(AsmTest, NamesConstantsLocalsAndLabels) {
         " call_external helper 0\n PUSH 0xFFFFFFFF\nlater: jump back\nfunction Other\n move gun 0\n call Main 1\n")));
     ASSERT_NE(f, nullptr);
     EXPECT_STREQ(f->pieceNames[0], "left wheel");
-    EXPECT_EQ((std::vector<int32_t>{f->version, f->staticCount, f->functionStarts[1]}), (std::vector<int32_t>{7, 5, 21}));
+    using V = std::vector<int32_t>;
+    EXPECT_EQ((V{f->version, f->staticCount, f->functionStarts[1]}), (V{7, 5, 21}));
     const std::vector<int32_t> expect = {0x10064000, 19, 0x10021001, 0x7FFFFFFF, 0x10021002, 1, 0x10023004, 1,
                                          0x10002000, 0, 2, 0x10061000, 1, -2, 0x10063000, 0, 0, 0x10021001, -1,
                                          0x10064000, 2, 0x10001000, 1, 0, 0x10062000, 0, 1};

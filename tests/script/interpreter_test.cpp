@@ -339,7 +339,8 @@ TEST_F(ScriptTest, FindFunctionIsExactAndReattachingStopsEverything) {
     Load("piece a b c\nfunction Create\n push 300\n push 100\n turn c x\n wait_turn c x\n top:\n jump top\n"
          "function create2\n return\nfunction Create\n return\n");
     V found;
-    for (const char* name : {"Create", "create2", "create", "Creat", ""}) found.push_back(FindFunction(host.get(), name));
+    for (const char* name : {"Create", "create2", "create", "Creat", ""})
+        found.push_back(FindFunction(host.get(), name));
     EXPECT_EQ(found, (V{0, 1, -1, -1, -1}));
     Start("Create", nullptr, 1);
     scripttest::ScriptPtr small(scripttest::FromBytes(scripttest::Assemble("function X\n return\n")));

@@ -8,8 +8,6 @@
 
 #include "grib/env/env.h"
 #include "grib/tdf/tdf.h"
-#include "grib/vfs/vfs.h"
-#include "kit/archive/archive_writer.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -73,18 +71,6 @@ TEST_F(Tdf, UnloadableFilesKeepTheTextAndFreeReleasesIt) {
     EXPECT_EQ(GRIB_GetEnvironment()->allocatedBytes, before);
     EXPECT_EQ(TDF_EnterSection(&tdf, "B"), 0);
     EXPECT_EQ(TDF_GetIntDefault(&tdf, "y", 7), 7);
-}
-
-TEST_F(Tdf, ArchiveCopiesLoadThroughTheFileSystem) {
-    const std::string text = "// demo\r\n[LASER]\r\n{ name = Light /* x */ Laser ; }\r\n", archive = dir.str() + "/a";
-    const std::vector<uint8_t> bytes(text.begin(), text.end());
-    ASSERT_TRUE(KitWriteArchive(archive, {{"gamedata\\packed.tdf", bytes}, {"units\\empty", {}}}, 90));
-    ASSERT_EQ(GRIB_MountArchive(archive.c_str(), 0), 1);
-    testsupport::ScopedCwd cwd(dir.path());
-    ASSERT_EQ(TDF_Load(&tdf, "GAMEDATA\\Packed.TDF"), 1);
-    EXPECT_EQ(Text(), "[LASER]{name=Light" + std::string(9, ' ') + "Laser;}");
-    EXPECT_EQ(TDF_Load(&tdf, "units\\empty") + TDF_Load(&tdf, "units"), 0) << "empty, and a folder";
-    GRIB_ResetMounts();
 }
 
 const std::string kUnit = "[UNITINFO]{Name=Big Tank;[WEAPON]{range=300;[DAMAGE]{default=50;}reload=2;}"
