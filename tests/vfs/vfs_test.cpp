@@ -34,8 +34,7 @@ TEST_F(MergedTest, DiskPathsResolveWithoutRegardToCaseExactMatchesFirst) {
     for (const auto& [path, want] : cases) EXPECT_EQ(ReadAll(path), want) << path;
     // A folder is not a file, and the archive's copy is found past it.
     fs::create_directories(dir_.path() / "a.txt");
-    EXPECT_EQ(GRIB_Open("a.txt"), nullptr);
-    EXPECT_EQ(GRIB_OpenAppend("a.txt"), nullptr);
+    EXPECT_TRUE(!GRIB_Open("a.txt") && !GRIB_OpenAppend("a.txt"));
     WriteArchive("x.grb", {{"a.txt", Bytes("from archive")}});
     Mount("x.grb");
     EXPECT_EQ(ReadAll("a.txt"), "from archive");
@@ -57,9 +56,8 @@ TEST_F(MergedTest, DiskEnumerationOrderAndAttributes) {
     intptr_t f = GRIB_FindFirst("c.txt", &d);
     ASSERT_NE(f, -1);
     EXPECT_NE(d.lastWriteTime, 0u);
-    EXPECT_EQ(GRIB_FindNext(f, &d), -1);
-    EXPECT_EQ(GRIB_FindNext(f, &d), -1);
-    EXPECT_EQ(GRIB_FindClose(f), 0);
+    EXPECT_EQ((std::vector<int>{GRIB_FindNext(f, &d), GRIB_FindNext(f, &d), GRIB_FindClose(f)}),
+              (std::vector<int>{-1, -1, 0}));
 }
 
 TEST_F(MergedTest, LookupRules) {
