@@ -92,9 +92,8 @@ TEST_F(InputTest, ControlCombinationsUseTheLiveControlKeyAndPauseIsNeverPolled) 
 }
 
 TEST_F(InputTest, TheWindowProcedureFillsTheRings) {
-    GRIB_WindowProc(nullptr, WM_KEYDOWN, VK_F1, 0);
-    GRIB_WindowProc(nullptr, WM_CHAR, 'q', 0);
-    GRIB_WindowProc(nullptr, WM_CHAR, '~', 0);
+    for (auto [message, key] : {std::pair{WM_KEYDOWN, WPARAM(VK_F1)}, {WM_CHAR, 'q'}, {WM_CHAR, '~'}})
+        GRIB_WindowProc(nullptr, message, key, 0);
     EXPECT_EQ(Keys(), (std::vector<uint32_t>{131, 'q'}));
     auto fields = [](const GribMouseRecord& r) {
         return std::vector<uint32_t>{r.x, r.y, r.buttons, r.message, r.doubleClick};
@@ -111,9 +110,9 @@ TEST_F(InputTest, TheWindowProcedureFillsTheRings) {
     EXPECT_EQ(state.message, 515u);
     GRIB_ResetMouseEvents();
     for (int i = 0; i < 20; ++i) GRIB_WindowProc(nullptr, i % 2 ? WM_LBUTTONUP : WM_LBUTTONDOWN, 0, MAKELPARAM(i, 0));
-    EXPECT_EQ(MouseQueued(), 19u);
-    EXPECT_EQ(env_->mouseEvents[(env_->mouseHead + 19) % 20].x, 18u);
-    EXPECT_EQ(env_->mouseEvents[env_->mouseTail].doubleClick, 0u);
+    EXPECT_EQ((std::vector<uint32_t>{MouseQueued(), env_->mouseEvents[(env_->mouseHead + 19) % 20].x,
+                                     env_->mouseEvents[env_->mouseTail].doubleClick}),
+              (std::vector<uint32_t>{19, 18, 0}));
 }
 
 TEST_F(InputTest, TheWindowProcedureHandlesActivationPalettesAndDestruction) {
@@ -195,8 +194,7 @@ TEST_F(InputTest, TheCursorIsDrawnWithItsBackgroundRestored) {
     GRIB_DrawCursor(env_);
     EXPECT_EQ(screen->pixels[0], 3);
     env_->cursorDrawing = 1;
-    env_->cursorPrevX = 0;
-    env_->cursorPrevY = 0;
+    env_->cursorPrevX = env_->cursorPrevY = 0;
     GRIB_DrawCursor(env_);
     int px = static_cast<int>(env_->mouse.x), py = static_cast<int>(env_->mouse.y);
     auto at = [&](int x, int y) { return screen->pixels[static_cast<size_t>(y) * screen->pitch + static_cast<size_t>(x)]; };

@@ -42,8 +42,7 @@ TEST(SystemTest, ThreadsStartAndEventsWakeTheirWaiters) {
     std::thread b([&] { woken += PlatformWaitEvent(event, 500); });
     PlatformSleep(30);
     PlatformSetEvent(event);
-    a.join();
-    b.join();
+    for (std::thread* t : {&a, &b}) t->join();
     EXPECT_EQ(woken.load(), 1);
     PlatformSetEvent(event);
     PlatformResetEvent(event);
@@ -111,8 +110,7 @@ TEST(SystemTest, BitmapFilesLoadAndRejectDamage) {
     for (auto [at, v] : {std::pair{2u, uint32_t(file.size())}, {10u, 62u}, {14u, 40u}, {18u, 16u}, {22u, 10u},
                          {26u, 1u}, {28u, 4u}, {46u, 2u}, {58u, 0xC0C0C0u}})
         put32(at, v);
-    file[0] = 'B';
-    file[1] = 'M';
+    std::copy_n("BM", 2, file.begin());
     file[62 + 9 * 8] = 0x01;  // bottom-up: the last row is the top one
     for (int map3D : {0, 1}) {
         PlatformBitmap* bitmap = PlatformLoadBitmap(file.data(), file.size(), map3D);
@@ -146,8 +144,7 @@ TEST(SystemTest, ABlockCopyShowsTheDibThroughItsColourTable) {
     PlatformRgbQuad colours[256]{};
     colours[2] = PlatformRgbQuad{30, 20, 10, 0};
     uint8_t* bits = nullptr;
-    EXPECT_EQ(PlatformCreateDIBSection(memory, 0, 4, colours, &bits), nullptr);
-    EXPECT_EQ(PlatformCreateDIBSection(memory, 100000, 4, colours, &bits), nullptr);
+    for (int width : {0, 100000}) EXPECT_EQ(PlatformCreateDIBSection(memory, width, 4, colours, &bits), nullptr);
     PlatformDib* dib = PlatformCreateDIBSection(memory, 10, -4, colours, &bits);
     ASSERT_NE(dib, nullptr);
     std::memset(bits, 0, 12 * 4);

@@ -28,14 +28,13 @@ TEST_F(AsmTest, NamesConstantsLocalsAndLabels) {
         "back:\n push SPEED\n push_local target\n pop_static b\n turn \"left wheel\" Z\n start Other BACK\n"
         " call_external helper 0\n PUSH 0xFFFFFFFF\nlater: jump back\nfunction Other\n move gun 0\n call Main 1\n")));
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(f->version, 7);
-    EXPECT_EQ(f->staticCount, 5);
     EXPECT_STREQ(f->pieceNames[0], "left wheel");
+    using V = std::vector<int32_t>;
+    EXPECT_EQ((V{f->version, f->staticCount, f->functionStarts[1]}), (V{7, 5, 21}));
     const std::vector<int32_t> expect = {0x10064000, 19, 0x10021001, 0x7FFFFFFF, 0x10021002, 1, 0x10023004, 1,
                                          0x10002000, 0, 2, 0x10061000, 1, -2, 0x10063000, 0, 0, 0x10021001, -1,
                                          0x10064000, 2, 0x10001000, 1, 0, 0x10062000, 0, 1};
     EXPECT_EQ(std::vector<int32_t>(f->code.begin(), f->code.begin() + expect.size()), expect);
-    EXPECT_EQ(f->functionStarts[1], 21);
 }
 
 TEST_F(AsmTest, ErrorsNameTheLine) {
@@ -54,8 +53,7 @@ TEST_F(AsmTest, ErrorsNameTheLine) {
     for (const auto& [source, expected] : cases) {
         std::vector<uint8_t> out;
         std::string error;
-        EXPECT_FALSE(AssembleScript(source, out, error)) << source;
-        EXPECT_EQ(error, expected);
+        EXPECT_EQ(AssembleScript(source, out, error) ? "<accepted>" : error, expected) << source;
     }
 }
 
@@ -84,35 +82,12 @@ TEST_F(AsmTest, RoundTripOfEveryInstruction) {
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;  // show 4: a duplicate name, by number
 }
 
-TEST_F(AsmTest, RoundTripOfRandomPrograms) {
-    testsupport::Rng rng(77);
-    for (int round = 0; round < 300 && !HasFailure(); round++) {
-        std::string src = "piece a b \"c c\"\nexternal x\nstatics " + std::to_string(rng.below(4)) + "\n";
-        for (int fn = 0, functions = 1 + int(rng.below(4)); fn < functions; fn++) {
-            src += "function f" + std::to_string(fn) + "\n";
-            for (int i = 0, n = int(rng.below(12)); i < n; i++) {
-                if (rng.below(6) == 0) src += "L" + std::to_string(fn) + "_" + std::to_string(i) + ":\n";
-                const ScriptOpInfo& op = ScriptOps()[rng.below(uint32_t(ScriptOps().size()))];
-                if (rng.below(5) == 0) {  // raw words: opcodes cut short, stray operands
-                    src += " word " + std::to_string(rng.below(2) ? op.opcode : int32_t(rng.next())) + "\n";
-                    continue;
-                }
-                src += " " + std::string(op.name);
-                for (int k = 0; k < op.operandCount; k++) src += " " + std::to_string(int32_t(rng.below(40)) - 4);
-                src += "\n";
-            }
-        }
-        RoundTrip(src);
-    }
-}
-
 TEST_F(AsmTest, DisassemblyRejectsWhatTheLoaderRejects) {
     std::vector<uint8_t> cut = Assemble("function Main\n return\n");
     cut.pop_back();
     for (const std::vector<uint8_t>& bytes : {std::vector<uint8_t>{}, std::vector<uint8_t>(40, 0), cut}) {
         std::string text, error;
-        EXPECT_FALSE(DisassembleScript(bytes, text, error));
-        EXPECT_EQ(error, "not a valid script");
+        EXPECT_EQ(DisassembleScript(bytes, text, error) ? "<accepted>" : error, "not a valid script");
     }
 }
 

@@ -121,9 +121,9 @@ TEST_F(Interp, TheTurnLimitAndTheStackLimit) {
     Start("Spin");
     Start("Ok");
     Run(1);
-    EXPECT_EQ(Reported(), V{});
+    const V first = Reported();
     Run(1);
-    EXPECT_EQ(Reported(), V{5});
+    EXPECT_EQ((std::vector<V>{first, Reported()}), (std::vector<V>{{}, {5}}));
 }
 
 TEST_F(Interp, RandomStaysInRange) {
@@ -136,10 +136,10 @@ TEST_F(Interp, RandomStaysInRange) {
     EXPECT_EQ(ScriptRandom(-4), 0);
     for (int i = 0; i < 10000; i++) ScriptRandom(2);
     EXPECT_EQ(GetScriptRandomState(), 1043618065);  // the classic check value
-    SetScriptRandomState(0);
-    EXPECT_EQ(GetScriptRandomState(), 1);
-    SetScriptRandomState(-5);
-    EXPECT_EQ(GetScriptRandomState(), 2147483642);
+    for (auto [set, state] : {std::pair{0, 1}, {-5, 2147483642}}) {
+        SetScriptRandomState(set);
+        EXPECT_EQ(GetScriptRandomState(), state);
+    }
 }
 
 TEST_F(Interp, ExternalsGetFourArgumentsAndAreUnboundOnAttach) {
@@ -170,9 +170,8 @@ TEST_F(ScriptTest, StartsFillTheLowSlotsAndMissingArgumentsAreZero) {
     Start("Main", nullptr, 1);
     EXPECT_EQ(Reported(), (V{5, 0, 0, 0}));
     StartFunctionWithArgs(host.get(), "Aim", nullptr, 0, 100, 1, 2, 3, 4);
-    EXPECT_EQ(host->threads[0].top, SCRIPT_STACK_SLOTS - 1);
     StartFunctionWithArgs(host.get(), "Aim", nullptr, 0, -5, 1, 2, 3, 4);
-    EXPECT_EQ(host->threads[1].top, -1);
+    EXPECT_EQ((V{host->threads[0].top, host->threads[1].top}), (V{SCRIPT_STACK_SLOTS - 1, -1}));
 }
 
 TEST_F(ScriptTest, SleepCountsTicks) {
@@ -183,12 +182,12 @@ TEST_F(ScriptTest, SleepCountsTicks) {
     Run(0);
     for (int i = 0; i < 7; i++) EXPECT_EQ(host->threads[i].sleepLeft, ticks[i]) << ms[i];
     Run(0);  // zero-tick sleeps end at the next pass whatever the ticks
-    EXPECT_EQ(State(0), SCRIPT_FREE);
-    EXPECT_EQ(State(2), SCRIPT_SLEEPING);
+    V states = {State(0), State(2)};
     Run(2);
-    EXPECT_EQ(State(3), SCRIPT_SLEEPING);
+    states.push_back(State(3));
     Run(1);
-    EXPECT_EQ(State(3), SCRIPT_FREE);
+    states.push_back(State(3));
+    EXPECT_EQ(states, (V{SCRIPT_FREE, SCRIPT_SLEEPING, SCRIPT_SLEEPING, SCRIPT_FREE}));
     Run(INT32_MAX);
     Run(INT32_MIN);
     EXPECT_EQ(host->activeThreads, 0);
@@ -202,9 +201,7 @@ TEST_F(ScriptTest, MovesStepBySpeedTimesTicksAndLandOnTheTarget) {
          " push 3000\n push -20\n move arm x\n wait_move arm x\n push 2\n host_c 1\n return\n");
     Start("Main", nullptr, 1);
     EXPECT_EQ(host->pieceStates[1].moveSpeed[0], 10);  // 300 a second at 30 ticks a second
-    Run(1);
-    Run(2);
-    Run(1);
+    for (int32_t ticks : {1, 2, 1}) Run(ticks);
     EXPECT_EQ(host->Take(), (S{"set-pos 1 0 10", "set-pos 1 0 30", "set-pos 1 0 35"}));
     EXPECT_EQ(State(0), SCRIPT_WAIT_MOVE);  // resumes in the next pass
     Run(0, 2);
@@ -251,9 +248,7 @@ TEST_F(ScriptTest, SpinsAccelerateOncePerStepAndStop) {
     Load("piece p\nfunction Spin\n push_local 1\n push_local 0\n spin p x\n return\n"
          "function Stop\n push_local 0\n stop_spin p x\n wait_turn p x\n push 1\n host_c 1\n return\n");
     StartFunctionWithArgs(host.get(), "Spin", nullptr, 1, 2, 3000, 900, 0, 0);  // 100 a tick, 30 more each step
-    Run(1);
-    Run(2);
-    Run(1, 3);
+    for (int32_t ticks : {1, 2, 1, 1, 1}) Run(ticks);
     EXPECT_EQ(host->Take(), (S{"set-angle 0 0 30", "set-angle 0 0 150", "set-angle 0 0 240", "set-angle 0 0 340",
                                "set-angle 0 0 440"}));
     EXPECT_EQ(host->pieceStates[0].turnTarget[0], -1);
@@ -335,18 +330,18 @@ TEST_F(ScriptTest, ReceiversAreToldReturnValuesOrZero) {
     EXPECT_EQ(r.results, (V{7, 0, 0, 0}));
     host->threads[5].state = host->threads[2].state = SCRIPT_FREE;
     host->activeThreads -= 2;
-    EXPECT_EQ(AllocateThread(host.get(), 1), 2);
-    EXPECT_EQ(AllocateThread(host.get(), 1), 5);
-    EXPECT_EQ(AllocateThread(host.get(), 1), -1);
-    EXPECT_EQ(AllocateThread(host.get(), -1), -1);
+    const V slots = {AllocateThread(host.get(), 1), AllocateThread(host.get(), 1), AllocateThread(host.get(), 1),
+                     AllocateThread(host.get(), -1)};
+    EXPECT_EQ(slots, (V{2, 5, -1, -1}));
 }
 
 TEST_F(ScriptTest, FindFunctionIsExactAndReattachingStopsEverything) {
     Load("piece a b c\nfunction Create\n push 300\n push 100\n turn c x\n wait_turn c x\n top:\n jump top\n"
          "function create2\n return\nfunction Create\n return\n");
-    EXPECT_EQ(FindFunction(host.get(), "Create"), 0);
-    EXPECT_EQ(FindFunction(host.get(), "create2"), 1);
-    for (const char* name : {"create", "Creat", ""}) EXPECT_EQ(FindFunction(host.get(), name), -1) << name;
+    V found;
+    for (const char* name : {"Create", "create2", "create", "Creat", ""})
+        found.push_back(FindFunction(host.get(), name));
+    EXPECT_EQ(found, (V{0, 1, -1, -1, -1}));
     Start("Create", nullptr, 1);
     scripttest::ScriptPtr small(scripttest::FromBytes(scripttest::Assemble("function X\n return\n")));
     AttachScript(host.get(), small.get());
@@ -354,8 +349,7 @@ TEST_F(ScriptTest, FindFunctionIsExactAndReattachingStopsEverything) {
     EXPECT_EQ(host->activeThreads, 0);
     AttachScript(host.get(), nullptr);
     Run(1);
-    EXPECT_EQ(Start("X"), 0);
-    EXPECT_EQ(FindFunction(host.get(), "X"), -1);
+    EXPECT_EQ((V{Start("X"), FindFunction(host.get(), "X")}), (V{0, -1}));
     AttachScript(host.get(), file.get());
 }
 

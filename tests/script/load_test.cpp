@@ -38,11 +38,10 @@ TEST_F(LoadTest, ResolvesTheTables) {
     dir.write("scripts/armtest.cob", bytes);
     ScriptPtr f(LoadScript((dir.str() + "/scripts/armtest.cob").c_str()));
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(f->length, static_cast<int32_t>(bytes.size()));
-    EXPECT_EQ((V4{f->functionCount, f->pieceCount, f->staticCount, f->externalCount}), (V4{3, 3, 2, 1}));
-    EXPECT_STREQ(f->functionNames[1], "Loop");
-    EXPECT_STREQ(f->pieceNames[2], "barrel");
-    EXPECT_STREQ(f->externals[0].name, "far away");
+    EXPECT_EQ((V4{f->length, f->functionCount, f->pieceCount, f->staticCount, f->externalCount}),
+              (V4{static_cast<int32_t>(bytes.size()), 3, 3, 2, 1}));
+    EXPECT_EQ(std::string(f->functionNames[1]) + "|" + f->pieceNames[2] + "|" + f->externals[0].name,
+              "Loop|barrel|far away");
     EXPECT_EQ((V4{f->functionStarts[0], f->functionStarts[1], f->code[0], f->code[1]}), (V4{0, 10, 0x10021001, 1}));
     dir.write("empty.cob", std::string());
     for (std::string name : {"scripts/none.cob", "empty.cob"})
@@ -72,8 +71,7 @@ TEST_F(LoadTest, RejectsCountsOffsetsStartsAndNamesOutsideTheFile) {
     for (const auto& c : cases) EXPECT_EQ(AcceptsWith(bytes, c.at, c.value), c.accepted) << c.at << " = " << c.value;
     // Empty tables are never read: their offsets don't matter.
     std::vector<uint8_t> bare = Assemble("function Main\n return\n");
-    EXPECT_TRUE(AcceptsWith(bare, 32, -12345));
-    EXPECT_TRUE(AcceptsWith(bare, 40, INT32_MAX));
+    EXPECT_TRUE(AcceptsWith(bare, 32, -12345) && AcceptsWith(bare, 40, INT32_MAX));
     // The file ends with a name, so every shorter prefix loses a NUL or more.
     for (size_t n = 0; n < bytes.size(); n++)
         EXPECT_EQ(ScriptPtr(FromBytes({bytes.begin(), bytes.begin() + long(n)})), nullptr) << n;
@@ -88,8 +86,7 @@ TEST_F(LoadTest, AttachClearsAndReleasesTheTables) {
         auto host = std::make_unique<RecordingHost>();
         AttachScript(host.get(), f.get());
         ASSERT_EQ(StartFunction(host.get(), "Create", nullptr, 1), 1);
-        EXPECT_EQ(host->statics[0], 1);
-        EXPECT_EQ(host->activeThreads, 1);  // Loop waits for its move
+        EXPECT_EQ((V4{host->statics[0], host->activeThreads}), (V4{1, 1}));  // Loop waits for its move
         AttachScript(host.get(), f.get());  // starts from zero again
         EXPECT_EQ(host->statics[0] + host->pieceStates[1].moveSpeed[1], 0);
         ScriptPtr bare(FromBytes(Assemble("function Main\n return\n")));  // no statics, externals or pieces

@@ -26,9 +26,8 @@ TEST_F(HostileTest, TheArchiveFoundInTheWildIsReadInsideItsFolder) {
     EXPECT_EQ(Enumerate("*"), (Lines{"-1 10 0 .", "-1 10 0 ..", "-1 20 194 found.grb", "0 11 0 units"}));
     EXPECT_EQ(ReadAll("\\armtank.cob"), "<missing>");
     auto list = RunGrib({"archive", "list", "found.grb"}, dir_.str());
-    EXPECT_EQ(list.status, 0);
-    EXPECT_EQ(list.out, "d units\n");
-    EXPECT_EQ(list.err, "grib: found.grb: skipped unsafe name ''\ngrib: found.grb: skipped unsafe name '\\'\n");
+    EXPECT_EQ(std::to_string(list.status) + " " + list.out + list.err,
+              "0 d units\ngrib: found.grb: skipped unsafe name ''\ngrib: found.grb: skipped unsafe name '\\'\n");
 }
 
 TEST_F(HostileTest, NamesThatAreNotOneComponentAreLeftOutWithWhatTheyHold) {
@@ -84,8 +83,7 @@ TEST_F(HostileTest, DataPastTheEndYieldsOnlyTheBytesTheArchiveHolds) {
     EXPECT_EQ(std::string(static_cast<char*>(block), size_t(length)), "abcdef" + trailer);
     EXPECT_EQ(GRIB_BlockSize(block), size_t(length));
     GRIB_Free(block);
-    EXPECT_EQ(GRIB_LoadFile("far", &length), nullptr);
-    EXPECT_EQ(length, -1);
+    EXPECT_TRUE(GRIB_LoadFile("far", &length) == nullptr && length == -1);
     EXPECT_EQ(ReadAll("far"), "");
 }
 
