@@ -207,4 +207,20 @@ TEST_F(SurfaceTest, TheGlobalTimerHandsOutFramesToWindowsThatAskedForThem) {
     EXPECT_EQ(GRIB_SurfaceSlotOf(timed), -1);
 }
 
+TEST_F(SurfaceTest, AFramePendingIsNotQueuedTwice) {
+    HWND w = Make(8, 8, nullptr, 9);
+    Drain();
+    // The window's own timer ticks, then frames are handed out twice before
+    // the first is handled.
+    ASSERT_TRUE(displaytest::PumpUntil([&] { return SlotOf(w)->tickPending != 0; }, 20000));
+    GRIB_SurfaceTimerProc(nullptr, WM_TIMER, 0, 0);
+    EXPECT_EQ(SlotOf(w)->framePending, 1u);
+    GRIB_SurfaceTimerProc(w, WM_TIMER, 1, 0);
+    GRIB_SurfaceTimerProc(nullptr, WM_TIMER, 0, 0);
+    int frames = 0;
+    PlatformMessage m{};
+    while (PlatformPeekMessage(&m, w, GRIB_FRAME_MESSAGE, GRIB_FRAME_MESSAGE, PM_REMOVE)) ++frames;
+    EXPECT_EQ(frames, 1);
+}
+
 }  // namespace
