@@ -96,14 +96,15 @@ TEST_F(CatalogueTest, AbilitiesFollowTheScriptsFunctionPairs) {
 TEST_F(CatalogueTest, SidesStartTurnedAndSpinningOppositeWays) {
     units = {KitSampleUnit("ARMTANK", "Arm"), KitSampleUnit("CORTANK", "Core")};
     Load();
-    for (auto [file, sign] : {std::pair{"ARMTANK", -1.0}, {"CORTANK", 1.0}}) {
+    // Turned an eighth of a turn about y and x; the spin, the light.
+    for (auto [file, want] : {std::pair{"ARMTANK", "-0.785398 -0.785398 0.0092 -2.25"},
+                              {"CORTANK", "0.785398 -0.785398 -0.0092 -2.25"}}) {
         ViewerUnit* u = Unit(file);
         ASSERT_NE(u, nullptr);
-        EXPECT_DOUBLE_EQ(u->wrapper->angleY, sign * 0.7853981633974475);
-        EXPECT_DOUBLE_EQ(u->wrapper->angleX, -0.7853981633974475);
-        EXPECT_DOUBLE_EQ(u->spin, -sign * 0.0092);
+        char s[100];
+        std::snprintf(s, sizeof s, "%g %g %g %g", u->wrapper->angleY, u->wrapper->angleX, u->spin, u->view.lightZ);
+        EXPECT_EQ(std::string(s), want);
         EXPECT_EQ(u->wrapper->child, u->model);
-        EXPECT_FLOAT_EQ(u->view.lightZ, -2.25f);
     }
 }
 

@@ -1,5 +1,7 @@
 // The frame driver: time, scripts of every unit, firing, the action buttons,
 // dragging, the turn buttons and what a frame draws.
+#include <cmath>
+
 #include "app/hooks.h"
 #include "grib/draw/draw.h"
 #include "grib/image/textures.h"
@@ -56,31 +58,30 @@ TEST_F(FrameTest, ZeroTicksAndTheAboutBoxStopTime) {
     ViewerUnit* u = LoadCounting();
     u->reloadTimer[0] = 10;
     Frames(1, 0);  // the queued Demo and the first aim get their turn
-    EXPECT_EQ(u->script->statics[3], 1);
-    EXPECT_EQ(Aims(u), 1);
+    EXPECT_EQ(std::pair(u->script->statics[3], Aims(u)), std::pair(1, 1));
+    ASSERT_EQ(u->script->threads[0].state, SCRIPT_SLEEPING);
     const double angle = u->wrapper->angleY;
     const int32_t sleepLeft = u->script->threads[0].sleepLeft;
-    ASSERT_EQ(u->script->threads[0].state, SCRIPT_SLEEPING);
+    // The reload timer, the spin ticks turned, whether the script's sleep counts down.
+    auto state = [&] {
+        const long turned = std::lround((u->wrapper->angleY - angle) / kSpin);
+        return std::to_string(u->reloadTimer[0]) + " " + std::to_string(turned) +
+               (u->script->threads[0].sleepLeft == sleepLeft ? " held" : " running");
+    };
     Frames(3, 0);
-    EXPECT_EQ(u->reloadTimer[0], 10);
-    EXPECT_EQ(u->wrapper->angleY, angle);
-    EXPECT_EQ(u->script->threads[0].sleepLeft, sleepLeft);
+    EXPECT_EQ(state(), "10 0 held");
     // The about box stops scripts and reloads; the view still turns.
     g_viewer.aboutOpen = true;
     Frames(1, 5);
-    EXPECT_EQ(u->reloadTimer[0], 10);
-    EXPECT_EQ(u->script->threads[0].sleepLeft, sleepLeft);
-    EXPECT_DOUBLE_EQ(u->wrapper->angleY, angle + 5 * kSpin);
+    EXPECT_EQ(state(), "10 5 held");
     // Its close counts zero ticks once.
     g_viewer.aboutOpen = false;
     g_viewer.clockReset = true;
     Frames(1, 7);
     EXPECT_FALSE(g_viewer.clockReset);
-    EXPECT_EQ(u->reloadTimer[0], 10);
-    EXPECT_DOUBLE_EQ(u->wrapper->angleY, angle + 5 * kSpin);
+    EXPECT_EQ(state(), "10 5 held");
     Frames(1, 2);
-    EXPECT_EQ(u->reloadTimer[0], 8);
-    EXPECT_DOUBLE_EQ(u->wrapper->angleY, angle + 7 * kSpin);
+    EXPECT_EQ(state(), "8 7 running");
 }
 
 TEST_F(FrameTest, EveryUnitsScriptRunsButOnlyTheCurrentUnitsShotsSound) {
@@ -90,10 +91,8 @@ TEST_F(FrameTest, EveryUnitsScriptRunsButOnlyTheCurrentUnitsShotsSound) {
     ASSERT_STREQ(one->soundName[0], "zap");
     for (ViewerUnit* u : g_viewer.units) UnitCommand(u, ID_FIRE);
     Frames(10, 1);
-    for (ViewerUnit* u : g_viewer.units) {
-        EXPECT_EQ(u->script->statics[3], 1) << u->fileName;
-        EXPECT_EQ(Fired(u), 1) << u->fileName;
-    }
+    for (ViewerUnit* u : g_viewer.units)
+        EXPECT_EQ(std::pair(u->script->statics[3], Fired(u)), std::pair(1, 1)) << u->fileName;
     EXPECT_EQ(g_played, std::vector<std::string>{"play " + std::to_string(KitGameWav(300, 0.1).size()) + " 5"});
     EXPECT_EQ(g_viewer.soundCache->count, 1);
 }
@@ -116,17 +115,14 @@ TEST_F(FrameTest, ShotsWaitForAnAimThatAnswersAndForTheReload) {
         if (Fired(u) != before) shots.push_back(tick);
     }
     ASSERT_EQ(shots.size(), 2u);
-    EXPECT_LE(shots[0], 6);
-    EXPECT_GE(shots[1] - shots[0], 45);
-    EXPECT_LE(shots[1] - shots[0], 46);
+    EXPECT_TRUE(shots[0] <= 6 && shots[1] - shots[0] >= 45 && shots[1] - shots[0] <= 46) << shots[0] << " " << shots[1];
     EXPECT_EQ(u->shotsPending[0], 0);
     EXPECT_EQ(Aims(u), 3) << "start, press, and a repeat for the shot still queued";
     // An aim that answers 0 holds the shot back until one answers.
     u->script->statics[2] = 0;
     UnitCommand(u, ID_FIRE);
     Frames(100, 1);
-    EXPECT_EQ(Fired(u), 2);
-    EXPECT_EQ(u->shotsPending[0], 1);
+    EXPECT_EQ(std::pair(Fired(u), u->shotsPending[0]), std::pair(2, 1));
     u->script->statics[2] = 5;
     UnitCommand(u, ID_AIM);
     Frames(10, 1);
@@ -139,9 +135,8 @@ TEST_F(FrameTest, RandomAimsStayWithinTheirRanges) {
     for (ViewerUnit* unit : g_viewer.units) {
         for (int i = 0; i < 200; ++i) {
             AimWeapons(unit, 1, 0);
-            EXPECT_EQ(unit->lastHeading[0] % 182, 0);
-            EXPECT_LE(unit->lastHeading[0] / 182, 359);
-            EXPECT_LE(unit->lastPitch[0] / 182, 45);
+            const int heading = unit->lastHeading[0], pitch = unit->lastPitch[0];
+            EXPECT_TRUE(heading % 182 == 0 && heading / 182 <= 359 && pitch / 182 <= 45) << heading << " " << pitch;
         }
     }
     // Aim rate 9 degrees: each new heading lies within 18 degrees of the last.
@@ -157,8 +152,7 @@ TEST_F(FrameTest, RandomAimsStayWithinTheirRanges) {
     AimWeapons(u, 2, -1);
     EXPECT_EQ(u->lastHeading[0], h) << "mode 2 aims again where the last aim went";
     AimWeapons(u, 0, -1);
-    EXPECT_EQ(u->lastHeading[0], 0);
-    EXPECT_EQ(u->lastPitch[2], 0);
+    EXPECT_EQ(std::pair(u->lastHeading[0], u->lastPitch[2]), std::pair(0, 0));
 }
 
 TEST_F(FrameTest, ActivateAndMoveStartTheirFunctionsAndRelabelTheButtons) {
@@ -171,9 +165,7 @@ TEST_F(FrameTest, ActivateAndMoveStartTheirFunctionsAndRelabelTheButtons) {
         for (int i = 0; i < 60; ++i) UpdateUnit(u, 1);
         EXPECT_EQ(turret->position[1], raised) << "Activate raises the turret, Deactivate lowers it";
     }
-    UnitCommand(u, ID_MOVE);
-    UnitCommand(u, ID_MOVE);
-    UnitCommand(u, 1013);  // not an action: nothing
+    for (int id : {int(ID_MOVE), int(ID_MOVE), 1013}) UnitCommand(u, id);  // 1013 is not an action: nothing
     EXPECT_EQ(u->active + u->moving, 0);
     EXPECT_EQ(g_labels, (std::vector<std::pair<int, std::string>>{
                             {1014, "Deactivate"}, {1014, "Activate"}, {1024, "Stop"}, {1024, "Move"}}));
@@ -216,13 +208,12 @@ TEST_F(FrameTest, DragsTurnTheViewAndFlingASpin) {
     EXPECT_EQ(ViewEvents(nullptr, WM_RBUTTONDOWN, 0, 0), 0);
     g_viewer.currentUnit = unit;
     // The turn buttons override the spin while held; the angle stays within one turn.
-    g_pushed = ID_TURN_RIGHT;
     g_viewerHooks.buttonState = [](int id) { return id == g_pushed ? 4 : 0; };
-    Frames(1, 2);
-    EXPECT_DOUBLE_EQ(unit->wrapper->angleY, angle - 2 * kTurn);
-    g_pushed = ID_TURN_LEFT;
-    Frames(1, 1);
-    EXPECT_DOUBLE_EQ(unit->wrapper->angleY, angle - kTurn);
+    for (auto [button, ticks, turned] : {std::tuple{ID_TURN_RIGHT, 2u, -2 * kTurn}, {ID_TURN_LEFT, 1u, -kTurn}}) {
+        g_pushed = button;
+        Frames(1, ticks);
+        EXPECT_DOUBLE_EQ(unit->wrapper->angleY, angle + turned) << button;
+    }
     g_pushed = 0;
     for (double a : {6.3, -13.0}) {
         unit->wrapper->angleY = a;
@@ -267,8 +258,7 @@ TEST_F(FrameTest, AntialiasedFramesUseAScratchBitmapOfTwiceTheViewsSize) {
     EXPECT_EQ(DrawView(nullptr, view.get(), 0), 1);
     GribBitmap* scratch = ViewerScratchBitmap();
     ASSERT_NE(scratch, nullptr);
-    EXPECT_EQ(scratch->width, 424u);
-    EXPECT_EQ(scratch->height, 392u);
+    EXPECT_EQ(std::pair(scratch->width, scratch->height), std::pair(424u, 392u));
     EXPECT_DOUBLE_EQ(g_viewer.currentUnit->view.baseScale, 5.0);
     Frames(1, 0);
     EXPECT_EQ(ViewerScratchBitmap()->width, 128u);
@@ -287,9 +277,9 @@ TEST_F(FrameTest, HiddenPiecesAreNotFilledAndShadedOnesAreLitOnlyOnStructures) {
         g_viewer.currentUnit = u;
         u->script->SetPieceVisible(2, 0);  // turret
         Frames(1, 0);
-        EXPECT_EQ(SlotOf(u, "turret")->piece->fill, 0);
-        EXPECT_EQ(SlotOf(u, "hull")->piece->fill, 1);
-        EXPECT_EQ(SlotOf(u, "hull")->piece->lit, u->bmCode == 0 ? 1 : 0);
+        const auto* hull = SlotOf(u, "hull")->piece;
+        EXPECT_EQ(std::tuple(SlotOf(u, "turret")->piece->fill, hull->fill, hull->lit),
+                  std::tuple(0, 1, u->bmCode == 0 ? 1 : 0));
         u->script->SetPieceShadeFlag(1, 0);  // hull
         Frames(1, 0);
         EXPECT_EQ(SlotOf(u, "hull")->piece->lit, 0);
@@ -315,8 +305,7 @@ TEST_F(FrameTest, TheLogoSetShowsTheCurrentSidesFrame) {
     EXPECT_EQ(core->data[0], 60);
     g_viewer.currentSide = 1;
     Frames(2, 1);
-    EXPECT_EQ(logos->cursors[0].frameIndex, 0);
-    EXPECT_EQ(GRIB_FindTexture("Logo")->data[0], 100);
+    EXPECT_EQ(std::pair(int(logos->cursors[0].frameIndex), int(GRIB_FindTexture("Logo")->data[0])), std::pair(0, 100));
 }
 
 }  // namespace

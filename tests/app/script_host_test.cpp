@@ -2,6 +2,8 @@
 // host operations' conversions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -90,9 +92,7 @@ protected:
     void SetUp() override {
         SlotTest::SetUp();
         piece = Make("p", 3);
-        piece->restOffset[0] = 1.5f;
-        piece->restOffset[1] = 2.0f;
-        piece->restOffset[2] = -3.0f;
+        std::ranges::copy(std::array{1.5f, 2.0f, -3.0f}, piece->restOffset);
         host.slots = table = CreatePieceSlots(piece);
     }
     UnitScriptHost host;

@@ -102,15 +102,12 @@ TEST_F(DemoGame, ArchivesMountInOrderAndALooseFileWins) {
     // Where the viewer finds each file: pattern, name, source.
     const char* const kFound[][3] = {
         {"units\\*.fbi", "ARMSCOUT.fbi", "disk"},  // the loose file over its archived copy
-        {"units\\*.fbi", "ARMGUARD.fbi", "Varnho1.GRB"},
-        {"units\\*.fbi", "CORTANK.fbi", "Varnho.GRB"},
+        {"units\\*.fbi", "ARMGUARD.fbi", "Varnho1.GRB"}, {"units\\*.fbi", "CORTANK.fbi", "Varnho.GRB"},
         {"units\\*.fbi", "CORG0012.fbi", "Generated.GRB"},
         {"gamedata\\weapons.tdf", "weapons.tdf", "Varnho1.GRB"},  // the patch's over the game's
         {"fonts\\console.fnt", "console.fnt", "Varnho.GRB"},      // the game's over the viewer's fallback
-        {"gamedata\\showcase.tdf", "showcase.tdf", "Showcase.GRB"},
-        {"sounds\\Fenpup.wav", "Fenpup.wav", "Showcase.GRB"},
-        {"palettes\\*.*", "palette.shd", "Varnho.GRB"},
-        {"textures\\*.gaf", "Anim.gaf", "Varnho.GRB"},
+        {"gamedata\\showcase.tdf", "showcase.tdf", "Showcase.GRB"}, {"palettes\\*.*", "palette.shd", "Varnho.GRB"},
+        {"sounds\\Fenpup.wav", "Fenpup.wav", "Showcase.GRB"}, {"textures\\*.gaf", "Anim.gaf", "Varnho.GRB"},
     };
     for (const auto& [pattern, file, from] : kFound) {
         auto r = RunGrib({"vfs", "ls", pattern, "-C", game->str()});

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/viewer_state.h"
@@ -10,45 +11,30 @@
 namespace {
 
 TEST(CommandLine, SplitsOnBlanksAndTabsAndHonoursQuotes) {
-    const struct {
-        const char* text;
-        std::vector<std::string> arguments;
-    } cases[] = {
-        {"  one\ttwo   three ", {"one", "two", "three"}},
-        {"\"a b\" c", {"a b", "c"}},
-        {"x \"\" y", {"x", "", "y"}},
-        {"x \"open ended", {"x"}},
-        {"x \"", {"x"}},
-        {"", {}},
-        {nullptr, {}},
-    };
-    for (const auto& c : cases) {
+    // The words after the one already there.
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"  one\ttwo   three ", {"kept", "one", "two", "three"}}, {"\"a b\" c", {"kept", "a b", "c"}},
+        {"x \"\" y", {"kept", "x", "", "y"}}, {"x \"open ended", {"kept", "x"}}, {"x \"", {"kept", "x"}},
+        {"", {"kept"}}, {nullptr, {"kept"}}};
+    for (const auto& [text, arguments] : cases) {
         g_viewer.arguments = {"kept"};
-        SplitCommandLine(c.text);
-        std::vector<std::string> expected{"kept"};
-        expected.insert(expected.end(), c.arguments.begin(), c.arguments.end());
-        EXPECT_EQ(g_viewer.arguments, expected) << (c.text ? c.text : "null");
+        SplitCommandLine(text);
+        EXPECT_EQ(g_viewer.arguments, arguments) << (text ? text : "null");
     }
 }
 
 TEST(CommandLine, NTogglesScalingByScreenAndKelpoEnablesTheHiddenKeys) {
-    const struct {
-        const char* text;
-        bool scaleByScreen, hiddenKeys;
-    } cases[] = {
-        {"-N", false, false},      {"-N /n", true, false},      {"/nothing", false, false},
-        {"\"-N\"", false, false},  {"N", true, false},          {"\"-N", true, false},
-        {"-KELPO", true, true},    {"/kelpo", true, true},      {"kelpo", true, false},
-        {"-kelpos", true, false},  {"--help --uncapped", true, false},
-    };
-    for (const auto& c : cases) {
+    // The text, then scaling by screen and the hidden keys after it.
+    for (auto [text, scaleByScreen, hiddenKeys] :
+         {std::tuple{"-N", false, false}, {"-N /n", true, false}, {"/nothing", false, false}, {"\"-N\"", false, false},
+          {"N", true, false}, {"\"-N", true, false}, {"-KELPO", true, true}, {"/kelpo", true, true},
+          {"kelpo", true, false}, {"-kelpos", true, false}, {"--help --uncapped", true, false}}) {
         g_viewer.scaleByScreen = true;
         g_viewer.hiddenKeys = false;
         g_viewer.arguments.clear();
-        SplitCommandLine(c.text);
+        SplitCommandLine(text);
         ApplySwitches();
-        EXPECT_EQ(g_viewer.scaleByScreen, c.scaleByScreen) << c.text;
-        EXPECT_EQ(g_viewer.hiddenKeys, c.hiddenKeys) << c.text;
+        EXPECT_EQ(std::pair(g_viewer.scaleByScreen, g_viewer.hiddenKeys), std::pair(scaleByScreen, hiddenKeys)) << text;
     }
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -172,10 +173,7 @@ protected:
         built_ = BuildGuiGame(game_->str(), GuiGameOptions{}, &error);
         EXPECT_TRUE(built_) << error;
     }
-    static void TearDownTestSuite() {
-        delete game_;
-        game_ = nullptr;
-    }
+    static void TearDownTestSuite() { delete std::exchange(game_, nullptr); }
     void SetUp() override {
         if (!haveServer_) GTEST_SKIP() << "Xvfb could not be started";
         if (access("/usr/bin/xdotool", X_OK) != 0) GTEST_SKIP() << "xdotool is not installed";
@@ -212,12 +210,9 @@ protected:
         for (const std::string& key : keys) Xdo({"key", key});
     }
 
-    static testsupport::TempDir* game_;
-    static bool built_, haveServer_;
+    static inline testsupport::TempDir* game_ = nullptr;
+    static inline bool built_ = false, haveServer_ = false;
 };
-testsupport::TempDir* GuiTest::game_ = nullptr;
-bool GuiTest::built_ = false;
-bool GuiTest::haveServer_ = false;
 
 TEST_F(GuiTest, StartupShowsLoadingBoxThenAboutBoxThenMainWindow) {
     Viewer viewer(game_->path(), "startup", {}, {{"SHOWCASE_TEST_LOAD_DELAY", "40"}});
@@ -380,10 +375,7 @@ TEST_F(GuiTest, AbortEndsLoadingWithMinusOne) {
 // SIGTERM, SIGINT and SIGHUP end the viewer as closing the main window does,
 // whatever is up at the time.
 enum class Stage { Loading, AboutBox, MainWindow, FatalBox };
-struct SignalCase {
-    int signal;
-    Stage stage;
-};
+using SignalCase = std::pair<int, Stage>;
 
 class SignalTest : public GuiTest, public testing::WithParamInterface<SignalCase> {};
 
