@@ -421,6 +421,19 @@ TEST_F(GuiTest, MissingSettingsFileIsFatal) {
     EXPECT_EQ(viewer.ConfirmBox("Fatal Error"), 1) << viewer.Log();
 }
 
+TEST_F(GuiTest, ALightWaveDetailPolygonEndsTheViewerThroughItsOwnBox) {
+    testsupport::TempDir game;
+    std::string error;
+    ASSERT_TRUE(BuildGuiGame(game.str(), GuiGameOptions{0, true, true}, &error)) << error;
+    Viewer viewer(game.path(), "lightwave");
+    auto fatal = viewer.Wait("fatal ");
+    ASSERT_TRUE(fatal) << viewer.Log();
+    EXPECT_EQ(*fatal, "fatal Polygon has a detail surface -- you are screwed.");
+    ASSERT_TRUE(Until([] { return WindowNamed("Lightwave Object Error") != 0; }, 20000));
+    EXPECT_FALSE(viewer.PaletteLeft());
+    EXPECT_EQ(viewer.ConfirmBox("Lightwave Object Error"), 1) << viewer.Log();
+}
+
 TEST_F(GuiTest, WithoutAChosenGameFolderABoxSaysHowToMakeOne) {
     Viewer viewer(game_->path(), "choose", {SHOWCASE_VIEWER_PATH, "--choose-game"});
     ASSERT_TRUE(Until([] { return WindowNamed("Choose the game folder") != 0; }, 20000)) << viewer.Log();

@@ -27,6 +27,27 @@ KitGameUnit Unit(const char* file, const char* name, const char* weapon, const K
     return unit;
 }
 
+// A LightWave object of one triangle whose surface number is negative (a
+// detail polygon follows), which the reader can't take.
+std::vector<uint8_t> DetailSurfaceObject() {
+    std::vector<uint8_t> chunks;
+    auto be = [&](uint32_t v, int bytes) {
+        for (int i = bytes - 1; i >= 0; --i) chunks.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    auto tag = [&](const char* id) { chunks.insert(chunks.end(), id, id + 4); };
+    tag("LWOB");
+    tag("PNTS");
+    be(36, 4);
+    for (uint32_t v : {0u, 0u, 0u, 0x3F800000u, 0u, 0u, 0u, 0x3F800000u, 0u}) be(v, 4);  // floats 0 and 1
+    tag("POLS");
+    be(10, 4);
+    for (uint32_t v : {3u, 0u, 1u, 2u, 0xFFFFu}) be(v, 2);
+    std::vector<uint8_t> file = {'F', 'O', 'R', 'M'};
+    for (int i = 3; i >= 0; --i) file.push_back(static_cast<uint8_t>(chunks.size() >> (8 * i)));
+    file.insert(file.end(), chunks.begin(), chunks.end());
+    return file;
+}
+
 }  // namespace
 
 bool BuildGuiGame(const std::string& folder, const GuiGameOptions& options, std::string* error) {
@@ -44,6 +65,11 @@ bool BuildGuiGame(const std::string& folder, const GuiGameOptions& options, std:
         Unit("ARMBEACON", "Beacon Tower", "NONE", {{"Description", "A tower that lights the field"}, {"BMcode", "0"}})};
     for (KitGameUnit* u : {&units[0], &units[2]}) u->script = WithoutFunctions(u->script, "AimPrimary", "Activate");
     units[2].script = WithoutFunctions(WithoutFunctions(units[2].script, "StartMoving", "StopMoving"), "StopMoving");
+    if (options.lightWaveDetail) {
+        // The reader opens the disk file directly: the unit lies loose.
+        units[1].modelBytes = DetailSurfaceObject();
+        units[1].archive = "";
+    }
     for (int i = 1; i <= options.fillerUnits; ++i) {
         char file[32], name[32];
         std::snprintf(file, sizeof file, "ARMROV%02d", i);

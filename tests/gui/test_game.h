@@ -8,6 +8,7 @@
 struct GuiGameOptions {
     int fillerUnits = 30;        // extra ARM units "Rover 01" ...
     bool withSettings = true;    // gamedata\showcase.tdf
+    bool lightWaveDetail = false;  // the Alpha Tank's model: a loose LightWave object with a detail polygon
 };
 
 // Writes the game into folder (made if needed); false with a message.
