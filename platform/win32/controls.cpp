@@ -9,8 +9,9 @@
 
 namespace {
 
-// A top-down DIB section of 32-bit pixels, its bits in *bits.
-HBITMAP NewSection(int width, int height, void** bits) {
+// A top-down DIB section of 32-bit pixels made from RGB (channels 3) or
+// RGBA (channels 4) pixels, rows top first.
+HBITMAP NewSection(int width, int height, const uint8_t* pixels, int channels) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -18,27 +19,29 @@ HBITMAP NewSection(int width, int height, void** bits) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!section || !bits) {
+        if (section) DeleteObject(section);
+        return nullptr;
+    }
+    auto* out = static_cast<uint8_t*>(bits);
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    for (size_t i = 0; i < count; ++i, pixels += channels, out += 4) {
+        out[0] = pixels[2];
+        out[1] = pixels[1];
+        out[2] = pixels[0];
+        out[3] = channels == 4 ? pixels[3] : 0;
+    }
+    GdiFlush();
+    return section;
 }
-
 
 }  // namespace
 
 PlatformBitmap* PlatformCreateBitmap(int width, int height, const uint8_t* rgb) {
     if (width <= 0 || height <= 0 || width > 4096 || height > 4096 || !rgb) return nullptr;
-    void* bits = nullptr;
-    HBITMAP bitmap = NewSection(width, height, &bits);
-    if (!bitmap || !bits) return nullptr;
-    auto* out = static_cast<uint8_t*>(bits);
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    for (size_t i = 0; i < count; ++i) {
-        out[i * 4] = rgb[i * 3 + 2];
-        out[i * 4 + 1] = rgb[i * 3 + 1];
-        out[i * 4 + 2] = rgb[i * 3];
-        out[i * 4 + 3] = 0;
-    }
-    GdiFlush();
-    return reinterpret_cast<PlatformBitmap*>(bitmap);
+    return reinterpret_cast<PlatformBitmap*>(NewSection(width, height, rgb, 3));
 }
 
 PlatformBitmap* PlatformLoadBitmap(const void* data, size_t size, int map3DColors) {
@@ -63,18 +66,8 @@ void PlatformDeleteBitmap(PlatformBitmap* bitmap) {
 
 PlatformIcon* PlatformCreateIcon(int width, int height, const uint8_t* rgba) {
     if (width <= 0 || height <= 0 || width > 256 || height > 256 || !rgba) return nullptr;
-    void* bits = nullptr;
-    HBITMAP colour = NewSection(width, height, &bits);
-    if (!colour || !bits) return nullptr;
-    auto* out = static_cast<uint8_t*>(bits);
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    for (size_t i = 0; i < count; ++i) {
-        out[i * 4] = rgba[i * 4 + 2];
-        out[i * 4 + 1] = rgba[i * 4 + 1];
-        out[i * 4 + 2] = rgba[i * 4];
-        out[i * 4 + 3] = rgba[i * 4 + 3];
-    }
-    GdiFlush();
+    HBITMAP colour = NewSection(width, height, rgba, 4);
+    if (!colour) return nullptr;
     // With an alpha channel the mask only matters where alpha is ignored:
     // all clear (zeros) lets the colours show.
     std::vector<uint8_t> maskBits(static_cast<size_t>((width + 15) / 16 * 2) * static_cast<size_t>(height), 0);
