@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "grib/env/names.h"
 
@@ -134,14 +135,24 @@ bool Match(const char* name, const char* pattern) {
     return *pattern == 0;
 }
 
-#ifndef _WIN32
-std::vector<FindData> Find(const char* pattern) {
-    std::vector<FindData> results;
+namespace {
+
+// A find pattern's folder (with its trailing separator, or empty) and the
+// name pattern after it.
+std::pair<std::string, const char*> SplitPattern(const char* pattern) {
     const char* slash = nullptr;
     for (const char* c = pattern; *c; ++c)
         if (*c == '\\' || *c == '/') slash = c;
-    std::string dirPart = slash ? std::string(pattern, static_cast<size_t>(slash - pattern + 1)) : "";
-    const char* namePart = slash ? slash + 1 : pattern;
+    if (!slash) return {"", pattern};
+    return {std::string(pattern, static_cast<size_t>(slash - pattern + 1)), slash + 1};
+}
+
+}  // namespace
+
+#ifndef _WIN32
+std::vector<FindData> Find(const char* pattern) {
+    std::vector<FindData> results;
+    auto [dirPart, namePart] = SplitPattern(pattern);
     std::string dir;
     if (dirPart.empty()) dir = ".";
     else if (!Resolve(dirPart.c_str(), dir, false)) return results;
@@ -227,11 +238,7 @@ bool Resolve(const char* path, std::string& out, bool allowMissingLast) {
 
 std::vector<FindData> Find(const char* pattern) {
     std::vector<FindData> results;
-    const char* slash = nullptr;
-    for (const char* c = pattern; *c; ++c)
-        if (*c == '\\' || *c == '/') slash = c;
-    std::string dir = slash ? std::string(pattern, static_cast<size_t>(slash - pattern + 1)) : "";
-    const char* namePart = slash ? slash + 1 : pattern;
+    auto [dir, namePart] = SplitPattern(pattern);
     if (!dir.empty() && !IsDirectory(dir)) return results;
     // Every entry, filtered by our own match: the system's also matches the
     // short 8.3 names, which would make the result depend on the volume.
